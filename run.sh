@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Builds kiparano (installing what is missing) and launches it.
+set -euo pipefail
+cd "$(dirname "$0")"
+bash scripts/install-deps.sh
+cmake --preset default >/dev/null
+cmake --build --preset default --target kiparano
+exec ./build/app/kiparano
