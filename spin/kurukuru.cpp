@@ -1,0 +1,59 @@
+#include "kurukuru.h"
+
+#include "app/randomness.h"
+#include "app/surface.h"
+
+int lastBoxInPlay(qint16 max)
+{
+    return (max >= 3 && max <= 5) ? max : 6;
+}
+
+void spin(Surface &surface, const SpinStage &stage, const qint16 &upperbound,
+          const qint16 &lowerbound, const qint16 &max)
+{
+    const int last = lastBoxInPlay(max);
+    std::array<qint16, 7> drawn{}; // indexed by box number
+    for (int frame = 0; frame <= stage.lastFrame; ++frame) {
+        for (int k = stage.firstBox; k <= last; ++k)
+            drawn[k] = drawInRange(surface, upperbound, lowerbound);
+        for (int k = stage.firstBox; k <= 6; ++k)
+            surface.setText(box(k), k <= last ? QString::number(drawn[k]) : QString());
+        surface.wait(stage.delay);
+    }
+}
+
+void kurukuru(Surface &surface, const qint16 &upperbound, const qint16 &lowerbound,
+              const qint16 &max)
+{
+    spin(surface, spinStages[0], upperbound, lowerbound, max);
+}
+
+void kurukuru2(Surface &surface, const qint16 &upperbound, const qint16 &lowerbound,
+               const qint16 &max)
+{
+    spin(surface, spinStages[1], upperbound, lowerbound, max);
+}
+
+void kurukuru3(Surface &surface, const qint16 &upperbound, const qint16 &lowerbound,
+               const qint16 &max)
+{
+    spin(surface, spinStages[2], upperbound, lowerbound, max);
+}
+
+void kurukuru4(Surface &surface, const qint16 &upperbound, const qint16 &lowerbound,
+               const qint16 &max)
+{
+    spin(surface, spinStages[3], upperbound, lowerbound, max);
+}
+
+void kurukuru5(Surface &surface, const qint16 &upperbound, const qint16 &lowerbound,
+               const qint16 &max)
+{
+    spin(surface, spinStages[4], upperbound, lowerbound, max);
+}
+
+void kurukuru6(Surface &surface, const qint16 &upperbound, const qint16 &lowerbound,
+               const qint16 &max)
+{
+    spin(surface, spinStages[5], upperbound, lowerbound, max);
+}
