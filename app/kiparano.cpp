@@ -1,0 +1,209 @@
+#include "kiparano.h"
+
+#include "fonts.h"
+#include "games/games.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QLabel>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+
+#include <chrono>
+
+using namespace std::chrono;
+
+namespace {
+
+// The design is laid out at 96 dpi: 15 twips to the pixel.
+constexpr QSize clientSize(421, 279);
+
+struct LabelDesign {
+    QRect geometry;
+    Qt::Alignment alignment;
+};
+
+// Label1 to Label9, in pixels.
+constexpr std::array<LabelDesign, 9> labelDesigns = {{
+    {{40, 56, 36, 28}, Qt::AlignCenter},
+    {{120, 48, 36, 28}, Qt::AlignCenter},
+    {{184, 56, 36, 28}, Qt::AlignCenter},
+    {{120, 144, 36, 28}, Qt::AlignCenter},
+    {{48, 120, 36, 28}, Qt::AlignCenter},
+    {{184, 128, 36, 28}, Qt::AlignCenter},
+    {{256, 48, 169, 33}, Qt::AlignCenter},
+    {{184, 0, 257, 33}, Qt::AlignCenter},
+    {{24, 264, 369, 17}, Qt::AlignLeft | Qt::AlignVCenter},
+}};
+
+QLabel *makeLabel(QWidget *parent, int number)
+{
+    const LabelDesign &design = labelDesigns[number - 1];
+    auto *label = new QLabel(parent);
+    label->setObjectName(QStringLiteral("Label%1").arg(number));
+    label->setGeometry(design.geometry);
+    label->setAlignment(design.alignment);
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QPushButton *makeButton(QWidget *parent, const QString &name, const QString &text, int left)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setGeometry(left, 232, 73, 25);
+    button->setAutoDefault(false);
+    return button;
+}
+
+void setTextColor(QLabel *label, QColor color)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+}
+
+} // namespace
+
+kiparano::kiparano(QWidget *parent)
+    : QWidget(parent)
+    , m_background(QStringLiteral(":/assets/background.bmp"))
+{
+    setObjectName(QStringLiteral("kiparano"));
+    setWindowTitle(QStringLiteral(u"ミヴォレタ★"));
+    setWindowIcon(QIcon(QStringLiteral(":/assets/kiparano.ico")));
+    setFixedSize(clientSize);
+
+    // Created in tab order: only the buttons take focus.
+    m_miniroto = makeButton(this, QStringLiteral("miniroto"), QStringLiteral(u"ミニロト"), 48);
+    for (int k = 1; k <= 6; ++k) {
+        QLabel *numberBox = m_labels[k - 1] = makeLabel(this, k);
+        numberBox->setFont(fonts::numberBox());
+        numberBox->setAutoFillBackground(true); // window colour, window-text colour
+    }
+    m_roto6 = makeButton(this, QStringLiteral("roto6"), QStringLiteral(u"ロト6"), 128);
+    m_numbers3 = makeButton(this, QStringLiteral("Numbers3"), QStringLiteral("Numbers3"), 208);
+    m_numbers4 = makeButton(this, QStringLiteral("Numbers4"), QStringLiteral("Numbers4"), 288);
+    for (int k = 7; k <= 9; ++k)
+        m_labels[k - 1] = makeLabel(this, k);
+
+    QLabel *status = m_labels[6];
+    status->setFont(fonts::status());
+    setTextColor(status, QColor(64, 64, 64));
+    QLabel *title = m_labels[7];
+    title->setFont(fonts::title());
+    setTextColor(title, QColor(192, 64, 0));
+    QLabel *address = m_labels[8];
+    address->setText(QStringLiteral("https://www.example.com/kiparano/"));
+    address->setToolTip(QStringLiteral(u"WEBサイトでご感想などをぜひ聞かせてください。"));
+    setTextColor(address, QColor(64, 64, 64));
+
+    setTabOrder(m_miniroto, m_roto6);
+    setTabOrder(m_roto6, m_numbers3);
+    setTabOrder(m_numbers3, m_numbers4);
+    m_miniroto->setFocus();
+
+    // Mini Loto's button is element 0 of its group; the group reports the index.
+    m_minirotoGroup = new QButtonGroup(this);
+    m_minirotoGroup->setObjectName(QStringLiteral("miniroto"));
+    m_minirotoGroup->setExclusive(false);
+    m_minirotoGroup->addButton(m_miniroto, 0);
+    connect(m_roto6, &QPushButton::clicked, this, [this] { run(roto6_Click); });
+
+    Form_Load();
+}
+
+kiparano::~kiparano()
+{
+    cancelRuns();
+}
+
+void kiparano::Form_Load()
+{
+    setText(Label::Label8, QStringLiteral(u"トゥミカ"));
+    setText(Label::Label7, QStringLiteral(u"下のボタンをクリック!"));
+    m_rnd.seed(static_cast<std::uint64_t>(system_clock::now().time_since_epoch().count()));
+}
+
+void kiparano::setText(Label label, const QString &text)
+{
+    const int number = static_cast<int>(label);
+    m_labels[number - 1]->setText(text);
+    Q_EMIT textWritten(number, text);
+}
+
+void kiparano::beep()
+{
+    QApplication::beep();
+    Q_EMIT beeped();
+}
+
+void kiparano::wait(double seconds)
+{
+    const auto deadline = steady_clock::now() +
+                          duration_cast<nanoseconds>(duration<double>(seconds * m_timeScale));
+    QPointer<kiparano> self(this);
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+
+    m_waits.push_back(&loop);
+    for (;;) {
+        if (m_closed)
+            break;
+        const auto left = deadline - steady_clock::now();
+        if (left <= nanoseconds::zero())
+            break;
+        timer.start(ceil<milliseconds>(left));
+        loop.exec();
+        if (!self)
+            throw RunCancelled{}; // the window is gone: touch nothing of it
+        if (timer.isActive())
+            cancelRuns(); // the loop was ended from outside: the application is leaving
+    }
+    m_waits.pop_back();
+    if (m_closed)
+        throw RunCancelled{};
+}
+
+template <typename Handler>
+void kiparano::run(Handler handler)
+{
+    if (m_closed || m_depth >= maxNestedRuns)
+        return;
+    QPointer<kiparano> self(this);
+    ++m_depth;
+    try {
+        handler(static_cast<Surface &>(*this));
+    } catch (const RunCancelled &) {
+        // The window was closed during the run: nothing more to show.
+    }
+    if (self)
+        --m_depth;
+}
+
+void kiparano::cancelRuns()
+{
+    m_closed = true;
+    for (QEventLoop *loop : m_waits)
+        loop->quit();
+}
+
+void kiparano::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, m_background);
+}
+
+void kiparano::closeEvent(QCloseEvent *event)
+{
+    cancelRuns();
+    QWidget::closeEvent(event);
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+// The program is this one window. The prediction logic (games/, spin/, app/cheer) knows the
+// window only as a Surface: it writes label texts, beeps, waits and draws random values.
+// Here the Surface is real: writes go to the QLabels, a wait runs a nested event loop until
+// its deadline on the monotonic clock, so a button press served inside a wait runs its whole
+// game nested there, and the interrupted run resumes when it is over. Closing the window
+// cancels every run at once: each wait then throws RunCancelled, which unwinds the runs
+// without a further write, and the click handlers catch it.
+
+#include "randomness.h"
+#include "surface.h"
+
+#include <QPixmap>
+#include <QWidget>
+
+#include <array>
+#include <vector>
+
+class QButtonGroup;
+class QEventLoop;
+class QLabel;
+class QPushButton;
+
+class kiparano : public QWidget, public Surface {
+    Q_OBJECT
+
+public:
+    // Presses that would open a deeper run than this are ignored.
+    static constexpr int maxNestedRuns = 64;
+
+    explicit kiparano(QWidget *parent = nullptr);
+    ~kiparano() override;
+
+    // Multiplies every wait; 1 is real time. Lets tests and benchmarks run games quickly.
+    void setTimeScale(double scale) { m_timeScale = scale; }
+    // How many runs are in progress, the outermost included.
+    int runDepth() const { return m_depth; }
+
+    void setText(Label label, const QString &text) override;
+    void beep() override;
+    void wait(double seconds) override;
+    double rnd() override { return m_rnd(); }
+
+Q_SIGNALS:
+    // Every label write and every beep, as they happen.
+    void textWritten(int label, const QString &text);
+    void beeped();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Form_Load();
+    template <typename Handler>
+    void run(Handler handler);
+    void cancelRuns();
+
+    std::array<QLabel *, 9> m_labels{};
+    QPushButton *m_miniroto = nullptr;
+    QPushButton *m_roto6 = nullptr;
+    QPushButton *m_numbers3 = nullptr;
+    QPushButton *m_numbers4 = nullptr;
+    QButtonGroup *m_minirotoGroup = nullptr;
+    QPixmap m_background;
+    std::vector<QEventLoop *> m_waits; // innermost last
+    Rnd m_rnd;
+    double m_timeScale = 1.0;
+    int m_depth = 0;
+    bool m_closed = false;
+};

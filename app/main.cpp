@@ -1,0 +1,16 @@
+#include "fonts.h"
+#include "kiparano.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kiparano"));
+    QApplication::setApplicationVersion(QStringLiteral("2.00.0010"));
+    fonts::install();
+
+    kiparano window;
+    window.show();
+    return app.exec();
+}

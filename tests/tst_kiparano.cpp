@@ -1,0 +1,319 @@
+#include "app/cheer.h"
+#include "app/fonts.h"
+#include "app/kiparano.h"
+#include "fakesurface.h"
+#include "games/games.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QRawFont>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QtEndian>
+
+#include <set>
+
+namespace {
+
+QLabel *label(QWidget &w, int k) { return w.findChild<QLabel *>(QStringLiteral("Label%1").arg(k)); }
+QPushButton *button(QWidget &w, const char *name)
+{
+    return w.findChild<QPushButton *>(QLatin1String(name));
+}
+
+// Every label write and beep of a window, in order; "beep" for a beep.
+struct Recorder {
+    explicit Recorder(kiparano &w)
+    {
+        QObject::connect(&w, &kiparano::textWritten, &w, [this](int k, const QString &text) {
+            log.append(QStringLiteral("%1:%2").arg(k).arg(text));
+        });
+        QObject::connect(&w, &kiparano::beeped, &w, [this] { log.append(QStringLiteral("beep")); });
+    }
+    QStringList log;
+};
+
+quint32 le32(const QByteArray &data, int at) { return qFromLittleEndian<quint32>(data.constData() + at); }
+quint16 le16(const QByteArray &data, int at) { return qFromLittleEndian<quint16>(data.constData() + at); }
+
+} // namespace
+
+class TestKiparano : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        fonts::install();
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+
+    void layout_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("geometry");
+        const struct { const char *name; QRect rect; } rows[] = {
+            {"Numbers4", {288, 232, 73, 25}}, {"Numbers3", {208, 232, 73, 25}},
+            {"roto6", {128, 232, 73, 25}},    {"miniroto", {48, 232, 73, 25}},
+            {"Label9", {24, 264, 369, 17}},   {"Label8", {184, 0, 257, 33}},
+            {"Label7", {256, 48, 169, 33}},   {"Label6", {184, 128, 36, 28}},
+            {"Label5", {48, 120, 36, 28}},    {"Label4", {120, 144, 36, 28}},
+            {"Label3", {184, 56, 36, 28}},    {"Label2", {120, 48, 36, 28}},
+            {"Label1", {40, 56, 36, 28}},
+        };
+        for (const auto &row : rows)
+            QTest::newRow(row.name) << QString::fromLatin1(row.name) << row.rect;
+    }
+    void layout()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, geometry);
+        kiparano w;
+        QCOMPARE(w.findChild<QWidget *>(name)->geometry(), geometry);
+    }
+
+    void labels_data()
+    {
+        QTest::addColumn<int>("k");
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<int>("pixelSize");
+        QTest::addColumn<int>("weight");
+        QTest::addColumn<QColor>("color"); // invalid: the system's window-text colour
+        QTest::addColumn<bool>("opaque");
+        QTest::addColumn<int>("alignment");
+        const int centre = Qt::AlignCenter, left = Qt::AlignLeft | Qt::AlignVCenter;
+        for (int k = 1; k <= 6; ++k)
+            QTest::addRow("Label%d", k) << k << fonts::monoFamily() << 16 << int(QFont::Bold)
+                                        << QColor() << true << centre;
+        QTest::newRow("Label7") << 7 << fonts::japaneseFamily() << 13 << int(QFont::Normal)
+                                << QColor(64, 64, 64) << false << centre;
+        QTest::newRow("Label8") << 8 << fonts::japaneseFamily() << 21 << int(QFont::Bold)
+                                << QColor(192, 64, 0) << false << centre;
+        QTest::newRow("Label9") << 9 << QApplication::font().families().constFirst() << -1 << -1
+                                << QColor(64, 64, 64) << false << left;
+    }
+    void labels()
+    {
+        QFETCH(int, k);
+        QFETCH(QString, family);
+        QFETCH(int, pixelSize);
+        QFETCH(int, weight);
+        QFETCH(QColor, color);
+        QFETCH(bool, opaque);
+        QFETCH(int, alignment);
+        kiparano w;
+        QLabel *l = label(w, k);
+        const QFontInfo info(l->font());
+        QCOMPARE(info.family(), family);
+        if (pixelSize > 0) {
+            QCOMPARE(info.pixelSize(), pixelSize);
+            QCOMPARE(info.weight(), weight);
+        }
+        QVERIFY(!info.italic() && !info.underline() && !info.strikeOut());
+        const QPalette standard = QApplication::palette();
+        QCOMPARE(l->palette().color(QPalette::WindowText),
+                 color.isValid() ? color : standard.color(QPalette::WindowText));
+        QCOMPARE(l->autoFillBackground(), opaque);
+        QCOMPARE(l->palette().color(QPalette::Window), standard.color(QPalette::Window));
+        QCOMPARE(int(l->alignment()), alignment);
+        QVERIFY(l->wordWrap());
+        QCOMPARE(l->frameShape(), QFrame::NoFrame);
+        QCOMPARE(l->focusPolicy(), Qt::NoFocus);
+        QCOMPARE(l->toolTip().isEmpty(), k != 9);
+    }
+
+    void startUp()
+    {
+        kiparano w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.windowTitle(), QStringLiteral(u"ミヴォレタ★"));
+        QCOMPARE(w.size(), QSize(421, 279));
+        QCOMPARE(w.minimumSize(), w.maximumSize());
+        QCOMPARE(label(w, 8)->text(), QStringLiteral(u"トゥミカ"));
+        QCOMPARE(label(w, 7)->text(), QStringLiteral(u"下のボタンをクリック!"));
+        for (int k = 1; k <= 6; ++k)
+            QVERIFY(label(w, k)->text().isEmpty());
+        QCOMPARE(label(w, 9)->toolTip(), QStringLiteral(u"WEBサイトでご感想などをぜひ聞かせてください。"));
+        QVERIFY(!w.windowIcon().isNull());
+
+        // Focus starts on Mini Loto and Tab walks the four buttons in order.
+        QCOMPARE(QApplication::focusWidget(), button(w, "miniroto"));
+        for (const char *next : {"roto6", "Numbers3", "Numbers4", "miniroto"}) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), button(w, next));
+        }
+    }
+
+    // Every character the program writes has a glyph in the font that draws it, whatever
+    // Japanese fonts the machine has.
+    void glyphsCovered()
+    {
+        QSet<QString> statusAndTitle = {QStringLiteral(u"トゥミカ"),
+                                        QStringLiteral(u"下のボタンをクリック!")};
+        for (const CheerTable *table : {&finalMessages, &interimMessages})
+            for (QStringView message : *table)
+                statusAndTitle.insert(message.toString());
+        FakeSurface surface;
+        roto6_Click(surface);
+        for (const Event &e : std::as_const(surface.events))
+            if (e.kind == Event::Write && e.label >= 7)
+                statusAndTitle.insert(e.text);
+
+        kiparano w;
+        const QRawFont status = QRawFont::fromFont(label(w, 7)->font());
+        const QRawFont title = QRawFont::fromFont(label(w, 8)->font());
+        const QRawFont digits = QRawFont::fromFont(label(w, 1)->font());
+        for (const QString &text : std::as_const(statusAndTitle))
+            for (QChar ch : text)
+                QVERIFY2(status.supportsCharacter(ch) && title.supportsCharacter(ch),
+                         qPrintable(text));
+        for (QChar ch : QStringLiteral("0123456789"))
+            QVERIFY(digits.supportsCharacter(ch));
+
+        // Buttons, the address and its tooltip use the application font, whose Japanese
+        // fallback is ours.
+        QCOMPARE(QApplication::font().families().constLast(), fonts::japaneseFamily());
+        QFont fallback;
+        fallback.setFamily(fonts::japaneseFamily());
+        const QRawFont japanese = QRawFont::fromFont(fallback);
+        const QString others = label(w, 9)->toolTip() + button(w, "miniroto")->text() +
+                               button(w, "roto6")->text();
+        for (QChar ch : others)
+            QVERIFY(ch.unicode() < 0x80 || japanese.supportsCharacter(ch));
+    }
+
+    void assets()
+    {
+        QFile bmpFile(QStringLiteral(":/assets/background.bmp"));
+        QVERIFY(bmpFile.open(QIODevice::ReadOnly));
+        const QByteArray bmp = bmpFile.readAll();
+        QCOMPARE(bmp.left(2), QByteArray("BM"));
+        QCOMPARE(bmp.size(), 361164);
+        QCOMPARE(le32(bmp, 18), 425u);
+        QCOMPARE(le32(bmp, 22), 283u);
+        QCOMPARE(le16(bmp, 28), 24);
+        QCOMPARE(le32(bmp, 30), 0u); // uncompressed
+
+        QFile icoFile(QStringLiteral(":/assets/kiparano.ico"));
+        QVERIFY(icoFile.open(QIODevice::ReadOnly));
+        const QByteArray ico = icoFile.readAll();
+        QCOMPARE(le16(ico, 2), 1);
+        QCOMPARE(le16(ico, 4), 1);
+        QCOMPARE(int(uchar(ico[6])), 32);
+        QCOMPARE(int(uchar(ico[7])), 32);
+        QCOMPARE(le16(ico, 22 + 14), 8); // bits per pixel of the one image
+    }
+
+    // Space on the focused button runs its game: six different numbers, one beep at the end.
+    void spaceRunsLoto6()
+    {
+        kiparano w;
+        w.setTimeScale(0.002);
+        Recorder rec(w);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        button(w, "roto6")->setFocus();
+        QTest::keyClick(button(w, "roto6"), Qt::Key_Space);
+        QCOMPARE(rec.log.count(QStringLiteral("beep")), 1);
+        QCOMPARE(rec.log.constLast(), QStringLiteral("beep"));
+        QCOMPARE(label(w, 8)->text(), QStringLiteral(u"ロト6の予想です"));
+        std::set<int> numbers;
+        for (int k = 1; k <= 6; ++k)
+            numbers.insert(label(w, k)->text().toInt());
+        QCOMPARE(numbers.size(), std::size_t(6));
+        QVERIFY(*numbers.begin() >= 1 && *numbers.rbegin() <= 43);
+    }
+
+    void waitLastsItsDelay()
+    {
+        kiparano w;
+        QElapsedTimer clock;
+        for (double seconds : {0.001, 0.01, 0.05}) {
+            clock.start();
+            w.wait(seconds);
+            QVERIFY(clock.nsecsElapsed() >= qint64(seconds * 1e9));
+        }
+    }
+
+    // A press during a wait runs a whole game there; the outer run then resumes and ends.
+    void pressDuringWaitNests()
+    {
+        kiparano w;
+        w.setTimeScale(0.01);
+        Recorder rec(w);
+        int deepest = 0;
+        connect(&w, &kiparano::textWritten, &w, [&] { deepest = std::max(deepest, w.runDepth()); });
+        QTimer::singleShot(30, button(w, "roto6"), &QPushButton::click);
+        button(w, "roto6")->click();
+        QCOMPARE(deepest, 2);
+        QCOMPARE(w.runDepth(), 0);
+        QCOMPARE(rec.log.count(QStringLiteral("beep")), 2);
+        const qsizetype innerBeep = rec.log.indexOf(QStringLiteral("beep"));
+        QVERIFY(innerBeep < rec.log.size() - 10); // the outer run went on writing
+        QCOMPARE(rec.log.constLast(), QStringLiteral("beep"));
+    }
+
+    // Each run presses again as it starts: runs nest up to the bound and no further.
+    void nestingIsBounded()
+    {
+        kiparano w;
+        w.setTimeScale(0.0001);
+        Recorder rec(w);
+        int deepest = 0;
+        connect(&w, &kiparano::textWritten, &w, [&](int k) {
+            deepest = std::max(deepest, w.runDepth());
+            if (k == 8)
+                QTimer::singleShot(0, button(w, "roto6"), &QPushButton::click);
+        });
+        button(w, "roto6")->click();
+        QCOMPARE(deepest, kiparano::maxNestedRuns);
+        QCOMPARE(rec.log.count(QStringLiteral("beep")), kiparano::maxNestedRuns);
+        QTest::qWait(5); // the presses still queued are ignored or run alone
+        QCOMPARE(w.runDepth(), 0);
+    }
+
+    // Deleting the window while runs are nested unwinds them without touching it.
+    void deleteDuringNestedRun()
+    {
+        QPointer<kiparano> w = new kiparano;
+        w->setTimeScale(0.01);
+        QTimer::singleShot(30, button(*w, "roto6"), &QPushButton::click);
+        QTimer::singleShot(60, w, [&] { delete w.data(); });
+        button(*w, "roto6")->click();
+        QVERIFY(w.isNull());
+    }
+
+    // Closing the window during a nested run: nothing is written afterwards and the program
+    // leaves its event loop at once, with status 0.
+    void closeDuringNestedRunQuits()
+    {
+        QApplication::setQuitOnLastWindowClosed(true);
+        kiparano w;
+        w.setTimeScale(0.01);
+        Recorder rec(w);
+        w.show();
+        qsizetype writtenAtClose = -1;
+        QElapsedTimer sinceClose;
+        QTimer::singleShot(0, button(w, "roto6"), &QPushButton::click);
+        QTimer::singleShot(30, button(w, "roto6"), &QPushButton::click);
+        QTimer::singleShot(60, &w, [&] {
+            QCOMPARE(w.runDepth(), 2);
+            writtenAtClose = rec.log.size();
+            sinceClose.start();
+            w.close();
+        });
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(sinceClose.elapsed() < 100);
+        QCOMPARE(rec.log.size(), writtenAtClose);
+        QCOMPARE(w.runDepth(), 0);
+    }
+};
+
+QTEST_MAIN(TestKiparano)
+#include "tst_kiparano.moc"
