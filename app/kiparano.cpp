@@ -113,7 +113,11 @@ kiparano::kiparano(QWidget *parent)
     m_minirotoGroup->setObjectName(QStringLiteral("miniroto"));
     m_minirotoGroup->setExclusive(false);
     m_minirotoGroup->addButton(m_miniroto, 0);
+    connect(m_minirotoGroup, &QButtonGroup::idClicked, this,
+            [this](int index) { run([index](Surface &s) { miniroto_Click(s, qint16(index)); }); });
     connect(m_roto6, &QPushButton::clicked, this, [this] { run(roto6_Click); });
+    connect(m_numbers3, &QPushButton::clicked, this, [this] { run(Numbers3_Click); });
+    connect(m_numbers4, &QPushButton::clicked, this, [this] { run(Numbers4_Click); });
 
     Form_Load();
 }

@@ -161,6 +161,9 @@ private Q_SLOTS:
                 statusAndTitle.insert(message.toString());
         FakeSurface surface;
         roto6_Click(surface);
+        miniroto_Click(surface, 0);
+        Numbers3_Click(surface);
+        Numbers4_Click(surface);
         for (const Event &e : std::as_const(surface.events))
             if (e.kind == Event::Write && e.label >= 7)
                 statusAndTitle.insert(e.text);
@@ -210,24 +213,54 @@ private Q_SLOTS:
         QCOMPARE(le16(ico, 22 + 14), 8); // bits per pixel of the one image
     }
 
-    // Space on the focused button runs its game: six different numbers, one beep at the end.
-    void spaceRunsLoto6()
+    // Each button runs its game by mouse or by Space: its title, its proposal in the boxes in
+    // play, the other boxes empty, one beep at the end.
+    void buttonsRunTheirGames_data()
     {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("byKey");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("boxes");
+        QTest::addColumn<int>("upper");
+        QTest::newRow("Mini Loto") << u"miniroto"_qs << false << u"ミニロトの予想です!"_qs << 5 << 31;
+        QTest::newRow("Loto 6, Space") << u"roto6"_qs << true << u"ロト6の予想です"_qs << 6 << 43;
+        QTest::newRow("Numbers 3") << u"Numbers3"_qs << false << u"Numbers3の予想だよ"_qs << 3 << 9;
+        QTest::newRow("Numbers 4, Space") << u"Numbers4"_qs << true << u"Numbers4の予想です"_qs << 4 << 9;
+    }
+    void buttonsRunTheirGames()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, byKey);
+        QFETCH(QString, title);
+        QFETCH(int, boxes);
+        QFETCH(int, upper);
         kiparano w;
         w.setTimeScale(0.002);
         Recorder rec(w);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        button(w, "roto6")->setFocus();
-        QTest::keyClick(button(w, "roto6"), Qt::Key_Space);
+        for (int k = 1; k <= 6; ++k)
+            label(w, k)->setText(QStringLiteral("88"));
+        auto *b = w.findChild<QPushButton *>(name);
+        if (byKey) {
+            b->setFocus();
+            QTest::keyClick(b, Qt::Key_Space);
+        } else {
+            QTest::mouseClick(b, Qt::LeftButton);
+        }
         QCOMPARE(rec.log.count(QStringLiteral("beep")), 1);
         QCOMPARE(rec.log.constLast(), QStringLiteral("beep"));
-        QCOMPARE(label(w, 8)->text(), QStringLiteral(u"ロト6の予想です"));
-        std::set<int> numbers;
-        for (int k = 1; k <= 6; ++k)
-            numbers.insert(label(w, k)->text().toInt());
-        QCOMPARE(numbers.size(), std::size_t(6));
-        QVERIFY(*numbers.begin() >= 1 && *numbers.rbegin() <= 43);
+        QCOMPARE(label(w, 8)->text(), title);
+        std::set<int> shown;
+        for (int k = 1; k <= 6; ++k) {
+            const QString text = label(w, k)->text();
+            QCOMPARE(text.isEmpty(), k > boxes);
+            if (k <= boxes) {
+                QVERIFY(text.toInt() >= (upper == 9 ? 0 : 1) && text.toInt() <= upper);
+                shown.insert(text.toInt());
+            }
+        }
+        QVERIFY(upper == 9 ? shown.size() > 1 : int(shown.size()) == boxes);
     }
 
     void waitLastsItsDelay()
@@ -257,6 +290,44 @@ private Q_SLOTS:
         const qsizetype innerBeep = rec.log.indexOf(QStringLiteral("beep"));
         QVERIFY(innerBeep < rec.log.size() - 10); // the outer run went on writing
         QCOMPARE(rec.log.constLast(), QStringLiteral("beep"));
+    }
+
+    // Numbers 3 pressed during Mini Loto's 0.8 s pause runs there; Mini Loto then resumes
+    // with its own numbers.
+    void pressDuringMiniLotoPause()
+    {
+        kiparano w;
+        w.setTimeScale(0.1); // stage 4 frames take 30 ms, the pause after them 80 ms
+        Recorder rec(w);
+        bool thirdShown = false;
+        int stage4Writes = 0;
+        QStringList firstThree;
+        connect(&w, &kiparano::textWritten, &w, [&](int k) {
+            // Box 3 is fixed right after an interim message; stage 4 then writes boxes 4 to 6
+            // in each of its 7 frames.
+            if (!thirdShown) {
+                thirdShown = k == 3 && rec.log.at(rec.log.size() - 2).startsWith(u"7:");
+                return;
+            }
+            if (k >= 4 && k <= 6 && ++stage4Writes == 7 * 3) {
+                for (int b = 1; b <= 3; ++b)
+                    firstThree.append(label(w, b)->text());
+                QTimer::singleShot(55, button(w, "Numbers3"), &QPushButton::click);
+            }
+        });
+        button(w, "miniroto")->click();
+        QCOMPARE(rec.log.count(QStringLiteral("beep")), 2);
+        const qsizetype nested = rec.log.indexOf(u"8:Numbers3の予想だよ"_qs);
+        QCOMPARE(rec.log.at(nested - 1), QStringLiteral("6:")); // after stage 4's last frame
+        QVERIFY(rec.log.indexOf(QStringLiteral("beep")) < rec.log.size() - 3); // Mini Loto went on
+        std::set<int> mini;
+        for (const QString &n : std::as_const(firstThree))
+            mini.insert(n.toInt());
+        mini.insert(label(w, 4)->text().toInt());
+        mini.insert(label(w, 5)->text().toInt());
+        QCOMPARE(mini.size(), std::size_t(5));
+        QVERIFY(*mini.begin() >= 1 && *mini.rbegin() <= 31);
+        QVERIFY(label(w, 6)->text().isEmpty());
     }
 
     // Each run presses again as it starts: runs nest up to the bound and no further.

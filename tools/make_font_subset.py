@@ -127,6 +127,7 @@ def make(source_family, weight, family, text, out_name):
     if "Mono" not in source_family:
         bake_proportional(font)
     one_em_lines(font)
+    font.recalcTimestamp = False  # same input, same file
     font.save(str(OUT / out_name))
     print(f"{out_name}: {len(text)} characters, {(OUT / out_name).stat().st_size} bytes")
 

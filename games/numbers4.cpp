@@ -1,0 +1,31 @@
+// Numbers 4: four digits, never all four the same, in boxes 1 to 4. Box 4 is left to the
+// first spin rather than emptied.
+#include "games.h"
+
+#include "app/cheer.h"
+#include "app/surface.h"
+#include "proposal.h"
+#include "spin/kurukuru.h"
+
+void Numbers4_Click(Surface &surface)
+{
+    surface.setText(Label::Label8, QStringLiteral(u"Numbers4の予想です"));
+    surface.setText(Label::Label7, QStringLiteral(u"抽選は毎週月・水・金"));
+    surface.setText(Label::Label5, QString());
+    surface.setText(Label::Label6, QString());
+    const qint16 upperbound = 9;
+    const qint16 lowerbound = 0;
+    const qint16 max = 4;
+
+    kurukuru(surface, upperbound, lowerbound, max);
+    const auto digit = drawProposal<4>(surface, upperbound, lowerbound, notAllEqual<4>);
+    surface.setText(Label::Label1, boxText(digit[0]));
+    kurukuru2(surface, upperbound, lowerbound, max);
+    surface.setText(Label::Label2, boxText(digit[1]));
+    kurukuru3(surface, upperbound, lowerbound, max);
+    capcap2(surface);
+    surface.setText(Label::Label3, boxText(digit[2]));
+    kurukuru4(surface, upperbound, lowerbound, max);
+    surface.setText(Label::Label4, boxText(digit[3]));
+    capcap(surface);
+}
