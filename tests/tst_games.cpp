@@ -59,6 +59,13 @@ private:
     Rnd m_rnd;
 };
 
+template <std::size_t N, typename Rule>
+QList<int> draw(Surface &surface, qint16 upper, qint16 lower, Rule rule)
+{
+    const Proposal<N> p = drawProposal<N>(surface, upper, lower, rule);
+    return QList<int>(p.begin(), p.end());
+}
+
 } // namespace
 
 class TestGames : public QObject {
@@ -174,24 +181,17 @@ private Q_SLOTS:
         row("Loto 6: last pair equal") << roto6 << 6 << 43 << 1
             << QList<int>{1, 2, 3, 4, 5, 5, 40, 3, 9, 1, 43, 2}
             << boxTexts("40,3,9,1,43,2");
-        row("Loto 6: first and last equal") << roto6 << 6 << 43 << 1
-            << QList<int>{8, 2, 3, 4, 5, 8, 8, 2, 3, 4, 5, 6}
-            << boxTexts("8,2,3,4,5,6");
         row("Mini Loto: first pair equal") << miniroto << 5 << 31 << 1
             << QList<int>{31, 31, 1, 2, 3, 31, 30, 1, 2, 3}
             << boxTexts("31,30,1,2,3,");
         row("Numbers 3: 000 out, 447 in") << numbers3 << 3 << 9 << 0
             << QList<int>{0, 0, 0, 4, 4, 7} << boxTexts("4,4,7,,,");
-        row("Numbers 3: 999 out, 383 in") << numbers3 << 3 << 9 << 0
-            << QList<int>{9, 9, 9, 3, 8, 3} << boxTexts("3,8,3,,,");
         row("Numbers 3: zero first, unsorted") << numbers3 << 3 << 9 << 0
             << QList<int>{0, 9, 1} << boxTexts("0,9,1,,,");
         row("Numbers 4: 7777 out, 7772 in") << numbers4 << 4 << 9 << 0
             << QList<int>{7, 7, 7, 7, 7, 7, 7, 2} << boxTexts("7,7,7,2,,");
         row("Numbers 4: two pairs") << numbers4 << 4 << 9 << 0
             << QList<int>{1, 2, 1, 2} << boxTexts("1,2,1,2,,");
-        row("Numbers 4: 0000 out, 0009 in") << numbers4 << 4 << 9 << 0
-            << QList<int>{0, 0, 0, 0, 0, 0, 0, 9} << boxTexts("0,0,0,9,,");
     }
     void acceptance()
     {
@@ -233,15 +233,10 @@ private Q_SLOTS:
         const qint16 u = qint16(upper), l = qint16(lower);
         std::vector<std::vector<int>> counts(boxes, std::vector<int>(values));
         for (int i = 0; i < proposals; ++i) {
-            QList<int> n;
-            if (boxes == 6)
-                for (qint16 v : drawProposal<6>(surface, u, l, pairwiseDistinct<6>)) n.append(v);
-            else if (boxes == 5)
-                for (qint16 v : drawProposal<5>(surface, u, l, pairwiseDistinct<5>)) n.append(v);
-            else if (boxes == 4)
-                for (qint16 v : drawProposal<4>(surface, u, l, notAllEqual<4>)) n.append(v);
-            else
-                for (qint16 v : drawProposal<3>(surface, u, l, notAllEqual<3>)) n.append(v);
+            const QList<int> n = boxes == 6 ? draw<6>(surface, u, l, pairwiseDistinct<6>)
+                                 : boxes == 5 ? draw<5>(surface, u, l, pairwiseDistinct<5>)
+                                 : boxes == 4 ? draw<4>(surface, u, l, notAllEqual<4>)
+                                              : draw<3>(surface, u, l, notAllEqual<3>);
             const std::set<int> different(n.begin(), n.end());
             QVERIFY(distinct ? int(different.size()) == boxes : different.size() > 1);
             for (int k = 0; k < boxes; ++k)

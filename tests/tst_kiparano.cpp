@@ -274,24 +274,6 @@ private Q_SLOTS:
         }
     }
 
-    // A press during a wait runs a whole game there; the outer run then resumes and ends.
-    void pressDuringWaitNests()
-    {
-        kiparano w;
-        w.setTimeScale(0.01);
-        Recorder rec(w);
-        int deepest = 0;
-        connect(&w, &kiparano::textWritten, &w, [&] { deepest = std::max(deepest, w.runDepth()); });
-        QTimer::singleShot(30, button(w, "roto6"), &QPushButton::click);
-        button(w, "roto6")->click();
-        QCOMPARE(deepest, 2);
-        QCOMPARE(w.runDepth(), 0);
-        QCOMPARE(rec.log.count(QStringLiteral("beep")), 2);
-        const qsizetype innerBeep = rec.log.indexOf(QStringLiteral("beep"));
-        QVERIFY(innerBeep < rec.log.size() - 10); // the outer run went on writing
-        QCOMPARE(rec.log.constLast(), QStringLiteral("beep"));
-    }
-
     // Numbers 3 pressed during Mini Loto's 0.8 s pause runs there; Mini Loto then resumes
     // with its own numbers.
     void pressDuringMiniLotoPause()
