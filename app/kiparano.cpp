@@ -1,5 +1,6 @@
 #include "kiparano.h"
 
+#include "deadlinetimer.h"
 #include "fonts.h"
 #include "games/games.h"
 
@@ -11,7 +12,6 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
-#include <QTimer>
 
 #include <chrono>
 
@@ -149,27 +149,24 @@ void kiparano::beep()
 
 void kiparano::wait(double seconds)
 {
-    const auto deadline = steady_clock::now() +
+    const auto deadline = DeadlineTimer::Clock::now() +
                           duration_cast<nanoseconds>(duration<double>(seconds * m_timeScale));
     QPointer<kiparano> self(this);
     QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    DeadlineTimer timer;
+    connect(&timer, &DeadlineTimer::expired, &loop, &QEventLoop::quit);
 
     m_waits.push_back(&loop);
+    loop.processEvents(QEventLoop::AllEvents); // whatever is pending is served, however short the wait
     for (;;) {
-        if (m_closed)
-            break;
-        const auto left = deadline - steady_clock::now();
-        if (left <= nanoseconds::zero())
-            break;
-        timer.start(ceil<milliseconds>(left));
-        loop.exec();
         if (!self)
             throw RunCancelled{}; // the window is gone: touch nothing of it
-        if (timer.isActive())
+        if (m_closed || DeadlineTimer::Clock::now() >= deadline)
+            break;
+        if (!timer.isActive())
+            timer.start(deadline);
+        loop.exec();
+        if (self && timer.isActive() && !m_closed)
             cancelRuns(); // the loop was ended from outside: the application is leaving
     }
     m_waits.pop_back();

@@ -3,7 +3,7 @@
 // The program is this one window. The prediction logic (games/, spin/, app/cheer) knows the
 // window only as a Surface: it writes label texts, beeps, waits and draws random values.
 // Here the Surface is real: writes go to the QLabels, a wait runs a nested event loop until
-// its deadline on the monotonic clock, so a button press served inside a wait runs its whole
+// its deadline on the monotonic clock (DeadlineTimer), so a button press served inside a wait runs its whole
 // game nested there, and the interrupted run resumes when it is over. Closing the window
 // cancels every run at once: each wait then throws RunCancelled, which unwinds the runs
 // without a further write, and the click handlers catch it.
@@ -32,7 +32,8 @@ public:
     explicit kiparano(QWidget *parent = nullptr);
     ~kiparano() override;
 
-    // Multiplies every wait; 1 is real time. Lets tests and benchmarks run games quickly.
+    // Multiplies every wait; 1 is real time. Lets tests and benchmarks run games quickly; at 0
+    // a wait only serves the events already pending.
     void setTimeScale(double scale) { m_timeScale = scale; }
     // How many runs are in progress, the outermost included.
     int runDepth() const { return m_depth; }

@@ -1,0 +1,68 @@
+#include "deadlinetimer.h"
+
+#include <QSocketNotifier>
+
+#ifdef Q_OS_LINUX
+#include <sys/timerfd.h>
+#include <unistd.h>
+#endif
+
+using namespace std::chrono;
+
+DeadlineTimer::DeadlineTimer(QObject *parent)
+    : QObject(parent)
+{
+#ifdef Q_OS_LINUX
+    // steady_clock is CLOCK_MONOTONIC here, so its time points are the timerfd's.
+    m_fd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (m_fd >= 0) {
+        m_notifier = new QSocketNotifier(qintptr(m_fd), QSocketNotifier::Read, this);
+        m_notifier->setEnabled(false);
+        connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+            quint64 expirations = 0;
+            [[maybe_unused]] const auto cleared = ::read(m_fd, &expirations, sizeof expirations);
+            if (m_active)
+                fire();
+        });
+        return;
+    }
+#endif
+    m_fallback.setSingleShot(true);
+    m_fallback.setTimerType(Qt::PreciseTimer);
+    connect(&m_fallback, &QTimer::timeout, this, &DeadlineTimer::fire);
+}
+
+DeadlineTimer::~DeadlineTimer()
+{
+#ifdef Q_OS_LINUX
+    if (m_fd >= 0) {
+        delete m_notifier;
+        ::close(m_fd);
+    }
+#endif
+}
+
+void DeadlineTimer::start(Clock::time_point deadline)
+{
+    m_active = true;
+#ifdef Q_OS_LINUX
+    if (m_fd >= 0) {
+        const auto since = std::max(deadline.time_since_epoch(), Clock::duration(1)); // 0 disarms
+        itimerspec spec{};
+        spec.it_value.tv_sec = time_t(duration_cast<seconds>(since).count());
+        spec.it_value.tv_nsec = long((since % seconds(1)) / nanoseconds(1));
+        timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &spec, nullptr);
+        m_notifier->setEnabled(true);
+        return;
+    }
+#endif
+    m_fallback.start(ceil<milliseconds>(std::max(deadline - Clock::now(), Clock::duration(0))));
+}
+
+void DeadlineTimer::fire()
+{
+    if (m_notifier)
+        m_notifier->setEnabled(false);
+    m_active = false;
+    Q_EMIT expired();
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+
+class QSocketNotifier;
+
+// A single-shot timer for an absolute deadline on the monotonic clock. On Linux it is a
+// timerfd, good to the microsecond; elsewhere a precise QTimer, good to the millisecond,
+// rounded up so it never fires before the deadline.
+class DeadlineTimer : public QObject {
+    Q_OBJECT
+
+public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit DeadlineTimer(QObject *parent = nullptr);
+    ~DeadlineTimer() override;
+
+    void start(Clock::time_point deadline);
+    bool isActive() const { return m_active; }
+
+Q_SIGNALS:
+    void expired();
+
+private:
+    void fire();
+
+    bool m_active = false;
+    int m_fd = -1;
+    QSocketNotifier *m_notifier = nullptr;
+    QTimer m_fallback;
+};
