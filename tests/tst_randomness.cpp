@@ -42,24 +42,43 @@ private Q_SLOTS:
         QCOMPARE(surface.events.size(), 1); // exactly one value per call
     }
 
-    void rndStaysBelowOneAndCoversTheRange()
+    // The generator: strictly below 1, reaching both ends, even over 100 buckets (chi-square,
+    // failing by chance less than once in a million).
+    void rndCoversZeroToOneEvenly()
     {
-        // The largest output the generator can produce.
         QVERIFY(double(std::numeric_limits<quint64>::max() >> 11) * 0x1.0p-53 < 1.0);
         Rnd rnd;
         rnd.seed(42);
+        const int draws = 1000000, bucketCount = 100;
         double lowest = 1, highest = 0;
-        std::array<int, 10> buckets{};
-        for (int i = 0; i < 100000; ++i) {
+        std::array<int, bucketCount> buckets{};
+        for (int i = 0; i < draws; ++i) {
             const double v = rnd();
             QVERIFY(v >= 0.0 && v < 1.0);
             lowest = std::min(lowest, v);
             highest = std::max(highest, v);
-            ++buckets[std::size_t(v * 10)];
+            ++buckets[std::size_t(v * bucketCount)];
         }
-        QVERIFY(lowest < 1e-3 && highest > 1 - 1e-3);
+        QVERIFY(lowest < 1e-5 && highest > 1 - 1e-5);
+        const double expected = double(draws) / bucketCount, df = bucketCount - 1;
+        double chi2 = 0;
         for (int count : buckets)
-            QVERIFY2(std::abs(count - 10000) < 600, qPrintable(QString::number(count)));
+            chi2 += (count - expected) * (count - expected) / expected;
+        const double limit = df * std::pow(1 - 2 / (9 * df) + 4.753 * std::sqrt(2 / (9 * df)), 3);
+        QVERIFY2(chi2 < limit, qPrintable(QStringLiteral("%1 >= %2").arg(chi2).arg(limit)));
+    }
+
+    // drawInRange is Int((upper - lower + 1) * Rnd + lower) for every bound pair in use.
+    void drawInRangeFollowsItsFormula()
+    {
+        Rnd rnd;
+        rnd.seed(7);
+        for (auto [upper, lower] : {std::pair{43, 1}, {31, 1}, {9, 0}, {5, 0}})
+            for (int i = 0; i < 100000; ++i) {
+                const double r = i == 0 ? 0.0 : i == 1 ? std::nextafter(1.0, 0.0) : rnd();
+                QCOMPARE(int(drawInRange(r, qint16(upper), qint16(lower))),
+                         int(std::floor((upper - lower + 1) * r + lower)));
+            }
     }
 };
 
