@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QFontDatabase>
-#include <QFontInfo>
+#include <QRawFont>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace fonts {
 
@@ -11,11 +13,23 @@ namespace {
 
 // Sizes in pixels at the design's 96 dpi, like the layout: 12 pt is 16 px, 9.75 pt is 13 px
 // and 15.75 pt is 21 px.
+// The named faces that this system has, then ours. A missing family is left out rather than
+// left to the font database, which would ask the system for its fallbacks: slow at start-up.
+QStringList present(std::initializer_list<QString> named, const QString &ours)
+{
+    QStringList families;
+    for (const QString &family : named)
+        if (QFontDatabase::hasFamily(family))
+            families.append(family);
+    families.append(ours);
+    return families;
+}
+
 QFont gothic(int pixelSize, QFont::Weight weight)
 {
     QFont font;
-    font.setFamilies({QStringLiteral(u"ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
-                      japaneseFamily()});
+    font.setFamilies(present({QStringLiteral(u"ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic")},
+                             japaneseFamily()));
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(pixelSize);
     font.setWeight(weight);
@@ -29,18 +43,22 @@ void install()
     for (const char *file : {":/fonts/KiparanoGothic-Regular.otf",
                              ":/fonts/KiparanoGothic-Bold.otf", ":/fonts/KiparanoMono-Bold.otf"})
         QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+}
 
-    // Resolve the platform's default first: a generic name such as "Sans Serif" would not
-    // match in a list of families, and ours would take over the Latin text too.
-    QFont font = QApplication::font();
-    font.setFamilies({QFontInfo(font).family(), japaneseFamily()});
-    QApplication::setFont(font);
+QFont covering(const QFont &font, const QString &text)
+{
+    const QRawFont face = QRawFont::fromFont(font);
+    if (std::all_of(text.begin(), text.end(), [&](QChar ch) { return face.supportsCharacter(ch); }))
+        return font;
+    QFont japanese = font;
+    japanese.setFamilies({japaneseFamily()});
+    return japanese;
 }
 
 QFont numberBox()
 {
     QFont font;
-    font.setFamilies({QStringLiteral("Terminal"), monoFamily()});
+    font.setFamilies(present({QStringLiteral("Terminal")}, monoFamily()));
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
     font.setPixelSize(16);

@@ -12,9 +12,13 @@ namespace fonts {
 inline QString japaneseFamily() { return QStringLiteral("Kiparano Gothic"); }
 inline QString monoFamily() { return QStringLiteral("Kiparano Mono"); }
 
-// Registers the embedded faces and adds the Japanese one as the fallback of the application
-// font, for the buttons, the web address and the tooltip. Call once, before the window.
+// Registers the embedded faces. Call once, before the window.
 void install();
+
+// `font` if its face has every character of `text`, else the same font in our Japanese face.
+// Lets the buttons and the tooltip keep the platform's font wherever it can show their text,
+// without asking the system for fallback faces (slow to compute at start-up).
+QFont covering(const QFont &font, const QString &text);
 
 QFont numberBox(); // fixed-pitch bold, 12 pt
 QFont status();    // Japanese proportional sans-serif, 9.75 pt

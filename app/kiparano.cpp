@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
+#include <QToolTip>
 
 #include <chrono>
 
@@ -56,6 +57,7 @@ QPushButton *makeButton(QWidget *parent, const QString &name, const QString &tex
 {
     auto *button = new QPushButton(text, parent);
     button->setObjectName(name);
+    button->setFont(fonts::covering(button->font(), text));
     button->setGeometry(left, 232, 73, 25);
     button->setAutoDefault(false);
     return button;
@@ -100,7 +102,9 @@ kiparano::kiparano(QWidget *parent)
     setTextColor(title, QColor(192, 64, 0));
     QLabel *address = m_labels[8];
     address->setText(QStringLiteral("https://www.example.com/kiparano/"));
-    address->setToolTip(QStringLiteral(u"WEBサイトでご感想などをぜひ聞かせてください。"));
+    const QString invitation = QStringLiteral(u"WEBサイトでご感想などをぜひ聞かせてください。");
+    address->setToolTip(invitation);
+    QToolTip::setFont(fonts::covering(QToolTip::font(), invitation));
     setTextColor(address, QColor(64, 64, 64));
 
     setTabOrder(m_miniroto, m_roto6);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what building and testing kiparano needs on Debian, if it is missing.
+# Installs what building and testing kiparano needs on Debian, if it is missing, and the
+# further packages named as arguments.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev)
+packages=(cmake ninja-build g++ qt6-base-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
