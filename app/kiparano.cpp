@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
@@ -74,7 +75,6 @@ void setTextColor(QLabel *label, QColor color)
 
 kiparano::kiparano(QWidget *parent)
     : QWidget(parent)
-    , m_background(QStringLiteral(":/assets/background.bmp"))
 {
     setObjectName(QStringLiteral("kiparano"));
     setWindowTitle(QStringLiteral(u"ミヴォレタ★"));
@@ -87,6 +87,7 @@ kiparano::kiparano(QWidget *parent)
         QLabel *numberBox = m_labels[k - 1] = makeLabel(this, k);
         numberBox->setFont(fonts::numberBox());
         numberBox->setAutoFillBackground(true); // window colour, window-text colour
+        numberBox->setAccessibleDescription(QStringLiteral(u"%1番目の数字").arg(k));
     }
     m_roto6 = makeButton(this, QStringLiteral("roto6"), QStringLiteral(u"ロト6"), 128);
     m_numbers3 = makeButton(this, QStringLiteral("Numbers3"), QStringLiteral("Numbers3"), 208);
@@ -201,10 +202,19 @@ void kiparano::cancelRuns()
         loop->quit();
 }
 
-void kiparano::paintEvent(QPaintEvent *)
+void kiparano::paintEvent(QPaintEvent *event)
 {
+    // The picture drawn at twice the size serves high-density screens; it is read only there.
+    const bool dense = devicePixelRatio() > 1.0;
+    if (m_background.isNull() || (m_background.devicePixelRatio() > 1.0) != dense)
+        m_background.load(dense ? QStringLiteral(":/assets/background@2x.bmp")
+                                : QStringLiteral(":/assets/background.bmp"));
     QPainter painter(this);
-    painter.drawPixmap(0, 0, m_background);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform); // at ratios other than 1 and 2
+    const QRect area = event->rect();
+    const qreal ratio = m_background.devicePixelRatio();
+    painter.drawPixmap(area, m_background,
+                       QRectF(area.topLeft() * ratio, area.size() * ratio).toRect());
 }
 
 void kiparano::closeEvent(QCloseEvent *event)

@@ -4,6 +4,7 @@
 #include "fakesurface.h"
 #include "games/games.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -191,6 +192,26 @@ private Q_SLOTS:
         }
     }
 
+    // The picture lies under the boxes at every scale; at 2 it is the sharp rendering, pixel
+    // for pixel. (Run again by CTest with QT_SCALE_FACTOR 1.5 and 2.)
+    void background()
+    {
+        kiparano w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const qreal ratio = w.devicePixelRatio();
+        const QImage shot = w.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(shot.size(), (QSizeF(421, 279) * ratio).toSize());
+        QCOMPARE(label(w, 1)->geometry(), QRect(40, 56, 36, 28));
+        if (ratio != 1 && ratio != 2)
+            return;
+        const QImage picture = QImage(ratio == 1 ? QStringLiteral(":/assets/background.bmp")
+                                                 : QStringLiteral(":/assets/background@2x.bmp"))
+                                   .convertToFormat(QImage::Format_RGB32);
+        const QRect clear(QPoint(226, 160) * ratio, QSize(20, 40) * ratio); // grill, no label
+        QCOMPARE(shot.copy(clear), picture.copy(clear));
+    }
+
     void assets()
     {
         QFile bmpFile(QStringLiteral(":/assets/background.bmp"));
@@ -261,6 +282,28 @@ private Q_SLOTS:
             }
         }
         QVERIFY(upper == 9 ? shown.size() > 1 : int(shown.size()) == boxes);
+    }
+
+    // Assistive technology reads every label and button by its current text (QLabel announces
+    // each new text as a name change), each number box says which box it is, and only the
+    // buttons take focus.
+    void accessibility()
+    {
+        kiparano w;
+        w.setTimeScale(0);
+        w.show();
+        button(w, "Numbers4")->click();
+        for (QWidget *widget : w.findChildren<QWidget *>()) {
+            QAccessibleInterface *a = QAccessible::queryAccessibleInterface(widget);
+            QVERIFY(a);
+            const auto *l = qobject_cast<QLabel *>(widget);
+            const auto *b = qobject_cast<QPushButton *>(widget);
+            QCOMPARE(a->text(QAccessible::Name), l ? l->text() : b->text());
+            QCOMPARE(a->state().focusable, b != nullptr);
+        }
+        for (int k = 1; k <= 6; ++k)
+            QCOMPARE(QAccessible::queryAccessibleInterface(label(w, k))->text(QAccessible::Description),
+                     QStringLiteral(u"%1番目の数字").arg(k));
     }
 
     void waitLastsItsDelay()

@@ -1,5 +1,7 @@
-// Draws the window's pictures: the background (425 x 283, 24-bit uncompressed BMP) and the
-// window icon (32 x 32, 8-bit ICO). Usage: makeassets OUTPUT_DIR
+// Draws the window's pictures: the background (425 x 283, 24-bit uncompressed BMP, and the same
+// drawing at twice the size for high-density screens) and the window icon (32 x 32, 8-bit ICO,
+// and PNG renderings at 32 to 256 pixels for the desktop's icon theme).
+// Usage: makeassets OUTPUT_DIR
 //
 // The background is drawn around the window's layout: six round white cakes on a grill where
 // the six number boxes lie, and a baker with an empty speech balloon where the status line
@@ -231,20 +233,30 @@ int main(int argc, char *argv[])
     }
     const QDir dir(QString::fromLocal8Bit(argv[1]));
 
-    QImage background(425, 283, QImage::Format_RGB32);
-    {
+    bool ok = true;
+    for (int scale : {1, 2}) {
+        QImage background(425 * scale, 283 * scale, QImage::Format_RGB32);
         QPainter p(&background);
         p.setRenderHint(QPainter::Antialiasing);
+        p.scale(scale, scale);
         paintBackground(p);
+        p.end();
+        const QString name = scale == 1 ? QStringLiteral("background.bmp")
+                                        : QStringLiteral("background@2x.bmp");
+        ok = ok && writeFile(dir.filePath(name), bmp24(background));
     }
-    QImage icon(32, 32, QImage::Format_ARGB32);
-    icon.fill(Qt::transparent);
-    {
+    for (int size : {32, 48, 64, 128, 256}) {
+        QImage icon(size, size, QImage::Format_ARGB32);
+        icon.fill(Qt::transparent);
         QPainter p(&icon);
         p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 32.0, size / 32.0);
         paintIcon(p);
+        p.end();
+        if (size == 32)
+            ok = ok && writeFile(dir.filePath(QStringLiteral("kiparano.ico")), ico8(icon));
+        dir.mkpath(QStringLiteral("icons"));
+        ok = ok && icon.save(dir.filePath(QStringLiteral("icons/%1.png").arg(size)));
     }
-    const bool ok = writeFile(dir.filePath(QStringLiteral("background.bmp")), bmp24(background)) &&
-                    writeFile(dir.filePath(QStringLiteral("kiparano.ico")), ico8(icon));
     return ok ? 0 : 1;
 }
