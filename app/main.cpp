@@ -7,7 +7,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kiparano"));
-    QApplication::setApplicationVersion(QStringLiteral("2.00.0010"));
+    QApplication::setApplicationVersion(QStringLiteral(KIPARANO_VERSION));
     fonts::install();
 
     kiparano window;

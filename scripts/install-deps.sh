@@ -3,7 +3,7 @@
 # further packages named as arguments.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev "$@")
+packages=(cmake ninja-build g++ qt6-base-dev desktop-file-utils appstream "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
