@@ -13,7 +13,7 @@ DeadlineTimer::DeadlineTimer(QObject *parent)
     : QObject(parent)
 {
 #ifdef Q_OS_LINUX
-    // steady_clock is CLOCK_MONOTONIC here, so its time points are the timerfd's.
+    // steady_clock is CLOCK_MONOTONIC here, the timerfd's clock.
     m_fd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
     if (m_fd >= 0) {
         m_notifier = new QSocketNotifier(qintptr(m_fd), QSocketNotifier::Read, this);
@@ -47,11 +47,13 @@ void DeadlineTimer::start(Clock::time_point deadline)
     m_active = true;
 #ifdef Q_OS_LINUX
     if (m_fd >= 0) {
-        const auto since = std::max(deadline.time_since_epoch(), Clock::duration(1)); // 0 disarms
+        // Armed relative to now rather than at the absolute time: the same to the microsecond
+        // here, and left alone by libraries that shift absolute times (libfaketime in tests).
+        const auto left = std::max(deadline - Clock::now(), Clock::duration(1)); // 0 disarms
         itimerspec spec{};
-        spec.it_value.tv_sec = time_t(duration_cast<seconds>(since).count());
-        spec.it_value.tv_nsec = long((since % seconds(1)) / nanoseconds(1));
-        timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &spec, nullptr);
+        spec.it_value.tv_sec = time_t(duration_cast<seconds>(left).count());
+        spec.it_value.tv_nsec = long((left % seconds(1)) / nanoseconds(1));
+        timerfd_settime(m_fd, 0, &spec, nullptr);
         m_notifier->setEnabled(true);
         return;
     }

@@ -3,7 +3,9 @@
 # further packages named as arguments.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev desktop-file-utils appstream "$@")
+# desktop-file-utils and appstream validate the desktop entry and the metainfo; faketime lets a
+# test move the wall clock under a running program.
+packages=(cmake ninja-build g++ qt6-base-dev desktop-file-utils appstream faketime "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -18,7 +18,7 @@ namespace {
 
 // Under the sanitizers a session costs about three times as much.
 #ifdef __SANITIZE_ADDRESS__
-constexpr int defaultSessions = 800;
+constexpr int defaultSessions = 600;
 #else
 constexpr int defaultSessions = 1000;
 #endif
