@@ -87,6 +87,10 @@ int runGames()
                         percentile(w.overshoots, 0.5) * 1e3, percentile(w.overshoots, 0.99) * 1e3,
                         *std::max_element(w.overshoots.begin(), w.overshoots.end()) * 1e3,
                         *std::min_element(w.overshoots.begin(), w.overshoots.end()) * 1e3);
+            std::printf("FRAMES %s", polling ? "polling" : "ours");
+            for (double o : w.overshoots)
+                std::printf(" %.4f", o * 1e3);
+            std::printf("\n");
             std::fflush(stdout);
         }
     }
@@ -110,8 +114,12 @@ void printRuns(const QString &platform, const QStringList &lines)
     std::printf("| design | game | wall s | ideal s | off ideal | CPU s / wall s | frame overshoot ms: "
                 "median | p99 | max | min |\n|---|---|---|---|---|---|---|---|---|---|\n");
     double cpuOurs = 0, wallOurs = 0, cpuPolling = 0, wallPolling = 0;
+    std::vector<double> frames[2]; // ours, polling
     for (const QString &line : lines) {
         const QStringList f = line.split(u' ');
+        if (f.value(0) == u"FRAMES")
+            for (const QString &ms : f.mid(2))
+                frames[f[1] == u"polling"].push_back(ms.toDouble());
         if (f.size() != 10 || f[0] != u"RUN")
             continue;
         const double wall = f[3].toDouble(), cpu = f[4].toDouble(), ideal = f[5].toDouble();
@@ -122,8 +130,17 @@ void printRuns(const QString &platform, const QStringList &lines)
                     cpu / wall, qPrintable(f[6]), qPrintable(f[7]), qPrintable(f[8]),
                     qPrintable(f[9]));
     }
+    for (int design = 0; design < 2; ++design)
+        if (!frames[design].empty())
+            std::printf("\nAll %zu frames and pauses, %s: overshoot median %.3f ms, p99 %.3f ms, "
+                        "max %.3f ms, min %.3f ms.",
+                        frames[design].size(), design ? "polling" : "ours",
+                        percentile(frames[design], 0.5), percentile(frames[design], 0.99),
+                        *std::max_element(frames[design].begin(), frames[design].end()),
+                        *std::min_element(frames[design].begin(), frames[design].end()));
+    std::printf("\n");
     if (wallOurs > 0 && wallPolling > 0)
-        std::printf("\nAll games: ours %.4f CPU s per wall s, polling %.4f: polling costs %.0fx.\n",
+        std::printf("All games: ours %.4f CPU s per wall s, polling %.4f: polling costs %.0fx.\n",
                     cpuOurs / wallOurs, cpuPolling / wallPolling,
                     (cpuPolling / wallPolling) / (cpuOurs / wallOurs));
 }
@@ -134,7 +151,7 @@ void startUp(const QString &dir, const QString &platform)
 {
     const char *const names[] = {"kiparano_startup", "bare_startup", "label_startup"};
     std::vector<double> ms[3], kb[3];
-    for (int round = 0; round < 9; ++round)
+    for (int round = 0; round < 15; ++round)
         for (int which = 0; which < 3; ++which) {
             const auto t0 = Clock::now();
             const QString probe = dir + u'/' + QString::fromLatin1(names[which]);

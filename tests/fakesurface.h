@@ -109,6 +109,28 @@ struct Oracle {
             waitFor(delays[n - 1]);
         }
     }
+    // Plays a run written as steps: "8=text" writes a label ("6=" empties it), "S3" runs
+    // stage 3, "D12" makes 12 draws, "R2" reveals the second number, "P0.5" pauses, "C" and
+    // "F" are the interim and final cheer messages.
+    void play(const QString &steps, int upper, int lower, int max, const QList<int> &numbers)
+    {
+        for (const QString &step : steps.split(u' ')) {
+            const QString arg = step.mid(1);
+            if (step.contains(u'='))
+                write(step.section(u'=', 0, 0).toInt(), step.section(u'=', 1));
+            else if (step[0] == u'S')
+                spin(arg.toInt(), upper, lower, max);
+            else if (step[0] == u'D')
+                for (int i = 0; i < arg.toInt(); ++i)
+                    draw(upper, lower);
+            else if (step[0] == u'R')
+                write(arg.toInt(), QString::number(numbers[arg.toInt() - 1]));
+            else if (step[0] == u'P')
+                waitFor(arg.toDouble());
+            else
+                cheer(step == u"F");
+        }
+    }
     void cheer(bool final)
     {
         static const char16_t *const finals[] = {u"こんなん出ました!", u"当たりますように!",

@@ -355,25 +355,6 @@ private Q_SLOTS:
         QVERIFY(label(w, 6)->text().isEmpty());
     }
 
-    // Each run presses again as it starts: runs nest up to the bound and no further.
-    void nestingIsBounded()
-    {
-        kiparano w;
-        w.setTimeScale(0.0001);
-        Recorder rec(w);
-        int deepest = 0;
-        connect(&w, &kiparano::textWritten, &w, [&](int k) {
-            deepest = std::max(deepest, w.runDepth());
-            if (k == 8)
-                QTimer::singleShot(0, button(w, "roto6"), &QPushButton::click);
-        });
-        button(w, "roto6")->click();
-        QCOMPARE(deepest, kiparano::maxNestedRuns);
-        QCOMPARE(rec.log.count(QStringLiteral("beep")), kiparano::maxNestedRuns);
-        QTest::qWait(5); // the presses still queued are ignored or run alone
-        QCOMPARE(w.runDepth(), 0);
-    }
-
     // Deleting the window while runs are nested unwinds them without touching it.
     void deleteDuringNestedRun()
     {
