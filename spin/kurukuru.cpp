@@ -21,39 +21,3 @@ void spin(Surface &surface, const SpinStage &stage, const qint16 &upperbound,
         surface.wait(stage.delay);
     }
 }
-
-void kurukuru(Surface &surface, const qint16 &upperbound, const qint16 &lowerbound,
-              const qint16 &max)
-{
-    spin(surface, spinStages[0], upperbound, lowerbound, max);
-}
-
-void kurukuru2(Surface &surface, const qint16 &upperbound, const qint16 &lowerbound,
-               const qint16 &max)
-{
-    spin(surface, spinStages[1], upperbound, lowerbound, max);
-}
-
-void kurukuru3(Surface &surface, const qint16 &upperbound, const qint16 &lowerbound,
-               const qint16 &max)
-{
-    spin(surface, spinStages[2], upperbound, lowerbound, max);
-}
-
-void kurukuru4(Surface &surface, const qint16 &upperbound, const qint16 &lowerbound,
-               const qint16 &max)
-{
-    spin(surface, spinStages[3], upperbound, lowerbound, max);
-}
-
-void kurukuru5(Surface &surface, const qint16 &upperbound, const qint16 &lowerbound,
-               const qint16 &max)
-{
-    spin(surface, spinStages[4], upperbound, lowerbound, max);
-}
-
-void kurukuru6(Surface &surface, const qint16 &upperbound, const qint16 &lowerbound,
-               const qint16 &max)
-{
-    spin(surface, spinStages[5], upperbound, lowerbound, max);
-}

@@ -33,16 +33,16 @@ int lastBoxInPlay(qint16 max);
 void spin(Surface &surface, const SpinStage &stage, const qint16 &upperbound,
           const qint16 &lowerbound, const qint16 &max);
 
-// The stages under the names the game handlers call them by.
-void kurukuru(Surface &surface, const qint16 &upperbound, const qint16 &lowerbound,
-              const qint16 &max);
-void kurukuru2(Surface &surface, const qint16 &upperbound, const qint16 &lowerbound,
-               const qint16 &max);
-void kurukuru3(Surface &surface, const qint16 &upperbound, const qint16 &lowerbound,
-               const qint16 &max);
-void kurukuru4(Surface &surface, const qint16 &upperbound, const qint16 &lowerbound,
-               const qint16 &max);
-void kurukuru5(Surface &surface, const qint16 &upperbound, const qint16 &lowerbound,
-               const qint16 &max);
-void kurukuru6(Surface &surface, const qint16 &upperbound, const qint16 &lowerbound,
-               const qint16 &max);
+// Stage n (1 to 6), and the six stages under the names the game handlers call them by.
+template <int n>
+void stage(Surface &surface, const qint16 &upperbound, const qint16 &lowerbound, const qint16 &max)
+{
+    spin(surface, spinStages[n - 1], upperbound, lowerbound, max);
+}
+
+inline constexpr auto kurukuru = stage<1>;
+inline constexpr auto kurukuru2 = stage<2>;
+inline constexpr auto kurukuru3 = stage<3>;
+inline constexpr auto kurukuru4 = stage<4>;
+inline constexpr auto kurukuru5 = stage<5>;
+inline constexpr auto kurukuru6 = stage<6>;
