@@ -50,10 +50,10 @@ void DeadlineTimer::start(Clock::time_point deadline)
         // Armed relative to now rather than at the absolute time: the same to the microsecond
         // here, and left alone by libraries that shift absolute times (libfaketime in tests).
         const auto left = std::max(deadline - Clock::now(), Clock::duration(1)); // 0 disarms
-        itimerspec spec{};
-        spec.it_value.tv_sec = time_t(duration_cast<seconds>(left).count());
-        spec.it_value.tv_nsec = long((left % seconds(1)) / nanoseconds(1));
-        timerfd_settime(m_fd, 0, &spec, nullptr);
+        itimerspec timeout{};
+        timeout.it_value.tv_sec = time_t(duration_cast<seconds>(left).count());
+        timeout.it_value.tv_nsec = long((left % seconds(1)) / nanoseconds(1));
+        timerfd_settime(m_fd, 0, &timeout, nullptr);
         m_notifier->setEnabled(true);
         return;
     }
