@@ -2,11 +2,11 @@
 
 // The program is this one window. The prediction logic (games/, spin/, app/cheer) knows the
 // window only as a Surface: it writes label texts, beeps, waits and draws random values.
-// Here the Surface is real: writes go to the QLabels, a wait runs a nested event loop until
-// its deadline on the monotonic clock (DeadlineTimer), so a button press served inside a wait runs its whole
-// game nested there, and the interrupted run resumes when it is over. Closing the window
-// cancels every run at once: each wait then throws RunCancelled, which unwinds the runs
-// without a further write, and the click handlers catch it.
+// Here the Surface is real: writes go to the QLabels, and a wait runs a nested event loop
+// until its deadline on the monotonic clock (DeadlineTimer), so a button press served inside a
+// wait runs its whole game nested there and the interrupted run resumes when it is over.
+// Closing the window cancels every run at once: each wait then throws RunCancelled, which
+// unwinds the runs without a further write, and the click handlers catch it.
 
 #include "randomness.h"
 #include "surface.h"
