@@ -20,7 +20,7 @@ namespace {
 #ifdef __SANITIZE_ADDRESS__
 constexpr int defaultSessions = 600;
 #else
-constexpr int defaultSessions = 1000;
+constexpr int defaultSessions = 1500;
 #endif
 
 struct Totals {
