@@ -36,7 +36,7 @@ DeadlineTimer::~DeadlineTimer()
 {
 #ifdef Q_OS_LINUX
     if (m_fd >= 0) {
-        delete m_notifier;
+        delete m_notifier; // stops watching the descriptor before it is closed
         ::close(m_fd);
     }
 #endif

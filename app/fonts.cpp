@@ -11,8 +11,6 @@ namespace fonts {
 
 namespace {
 
-// Sizes in pixels at the design's 96 dpi, like the layout: 12 pt is 16 px, 9.75 pt is 13 px
-// and 15.75 pt is 21 px.
 // The named faces that this system has, then ours. A missing family is left out rather than
 // left to the font database, which would ask the system for its fallbacks: slow at start-up.
 QStringList present(std::initializer_list<QString> named, const QString &ours)
@@ -25,6 +23,8 @@ QStringList present(std::initializer_list<QString> named, const QString &ours)
     return families;
 }
 
+// Sizes are in pixels at the design's 96 dpi, like the layout: 12 pt is 16 px, 9.75 pt is
+// 13 px and 15.75 pt is 21 px.
 QFont gothic(int pixelSize, QFont::Weight weight)
 {
     QFont font;

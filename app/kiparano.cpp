@@ -82,16 +82,20 @@ kiparano::kiparano(QWidget *parent)
     setFixedSize(clientSize);
 
     // Created in tab order: only the buttons take focus.
-    m_miniroto = makeButton(this, QStringLiteral("miniroto"), QStringLiteral(u"ミニロト"), 48);
+    QPushButton *miniroto =
+        makeButton(this, QStringLiteral("miniroto"), QStringLiteral(u"ミニロト"), 48);
+    const QFont numberFont = fonts::numberBox();
     for (int k = 1; k <= 6; ++k) {
         QLabel *numberBox = m_labels[k - 1] = makeLabel(this, k);
-        numberBox->setFont(fonts::numberBox());
+        numberBox->setFont(numberFont);
         numberBox->setAutoFillBackground(true); // window colour, window-text colour
         numberBox->setAccessibleDescription(QStringLiteral(u"%1番目の数字").arg(k));
     }
-    m_roto6 = makeButton(this, QStringLiteral("roto6"), QStringLiteral(u"ロト6"), 128);
-    m_numbers3 = makeButton(this, QStringLiteral("Numbers3"), QStringLiteral("Numbers3"), 208);
-    m_numbers4 = makeButton(this, QStringLiteral("Numbers4"), QStringLiteral("Numbers4"), 288);
+    QPushButton *roto6 = makeButton(this, QStringLiteral("roto6"), QStringLiteral(u"ロト6"), 128);
+    QPushButton *numbers3 =
+        makeButton(this, QStringLiteral("Numbers3"), QStringLiteral("Numbers3"), 208);
+    QPushButton *numbers4 =
+        makeButton(this, QStringLiteral("Numbers4"), QStringLiteral("Numbers4"), 288);
     for (int k = 7; k <= 9; ++k)
         m_labels[k - 1] = makeLabel(this, k);
 
@@ -108,21 +112,21 @@ kiparano::kiparano(QWidget *parent)
     QToolTip::setFont(fonts::covering(QToolTip::font(), invitation));
     setTextColor(address, QColor(64, 64, 64));
 
-    setTabOrder(m_miniroto, m_roto6);
-    setTabOrder(m_roto6, m_numbers3);
-    setTabOrder(m_numbers3, m_numbers4);
-    m_miniroto->setFocus();
+    setTabOrder(miniroto, roto6);
+    setTabOrder(roto6, numbers3);
+    setTabOrder(numbers3, numbers4);
+    miniroto->setFocus();
 
     // Mini Loto's button is element 0 of its group; the group reports the index.
-    m_minirotoGroup = new QButtonGroup(this);
-    m_minirotoGroup->setObjectName(QStringLiteral("miniroto"));
-    m_minirotoGroup->setExclusive(false);
-    m_minirotoGroup->addButton(m_miniroto, 0);
-    connect(m_minirotoGroup, &QButtonGroup::idClicked, this,
+    auto *minirotoGroup = new QButtonGroup(this);
+    minirotoGroup->setObjectName(QStringLiteral("miniroto"));
+    minirotoGroup->setExclusive(false);
+    minirotoGroup->addButton(miniroto, 0);
+    connect(minirotoGroup, &QButtonGroup::idClicked, this,
             [this](int index) { run([index](Surface &s) { miniroto_Click(s, qint16(index)); }); });
-    connect(m_roto6, &QPushButton::clicked, this, [this] { run(roto6_Click); });
-    connect(m_numbers3, &QPushButton::clicked, this, [this] { run(Numbers3_Click); });
-    connect(m_numbers4, &QPushButton::clicked, this, [this] { run(Numbers4_Click); });
+    connect(roto6, &QPushButton::clicked, this, [this] { run(roto6_Click); });
+    connect(numbers3, &QPushButton::clicked, this, [this] { run(Numbers3_Click); });
+    connect(numbers4, &QPushButton::clicked, this, [this] { run(Numbers4_Click); });
 
     Form_Load();
 }

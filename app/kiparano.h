@@ -17,10 +17,8 @@
 #include <array>
 #include <vector>
 
-class QButtonGroup;
 class QEventLoop;
 class QLabel;
-class QPushButton;
 
 class kiparano : public QWidget, public Surface {
     Q_OBJECT
@@ -59,11 +57,6 @@ private:
     void cancelRuns();
 
     std::array<QLabel *, 9> m_labels{};
-    QPushButton *m_miniroto = nullptr;
-    QPushButton *m_roto6 = nullptr;
-    QPushButton *m_numbers3 = nullptr;
-    QPushButton *m_numbers4 = nullptr;
-    QButtonGroup *m_minirotoGroup = nullptr;
     QPixmap m_background;
     std::vector<QEventLoop *> m_waits; // innermost last
     Rnd m_rnd;

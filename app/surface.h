@@ -16,6 +16,9 @@ enum class Label : int {
 // Number box k (1 to 6).
 constexpr Label box(int k) { return static_cast<Label>(k); }
 
+// A number as its box shows it: plain decimal, no padding.
+inline QString boxText(qint16 number) { return QString::number(number); }
+
 // Thrown out of Surface::wait() when the window has gone: it unwinds every run in progress
 // without a further write. Only the window's click handlers catch it.
 struct RunCancelled {};

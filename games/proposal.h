@@ -2,8 +2,6 @@
 
 #include "app/randomness.h"
 
-#include <QString>
-
 #include <algorithm>
 #include <array>
 #include <functional>
@@ -45,10 +43,4 @@ bool notAllEqual(const Proposal<N> &numbers)
 {
     return std::adjacent_find(numbers.begin(), numbers.end(), std::not_equal_to<>()) !=
            numbers.end();
-}
-
-// A number as its box shows it: plain decimal, no padding.
-inline QString boxText(qint16 number)
-{
-    return QString::number(number);
 }

@@ -17,7 +17,7 @@ void spin(Surface &surface, const SpinStage &stage, const qint16 &upperbound,
         for (int k = stage.firstBox; k <= last; ++k)
             drawn[k] = drawInRange(surface, upperbound, lowerbound);
         for (int k = stage.firstBox; k <= 6; ++k)
-            surface.setText(box(k), k <= last ? QString::number(drawn[k]) : QString());
+            surface.setText(box(k), k <= last ? boxText(drawn[k]) : QString());
         surface.wait(stage.delay);
     }
 }
