@@ -3,15 +3,18 @@
 // set; then start-up time and peak memory of our program against a bare Qt window.
 //
 // kiparano_bench             prints the whole table (bench/run.sh runs it under Xvfb)
-// kiparano_bench --runs      (internal) runs the games here and prints one line per run
+// kiparano_bench --runs [ours|polling] [GAME...]
+//                            runs the games here, one line per run: all of them, or only the
+//                            named design and games (to profile one run)
 
 #include "app/fonts.h"
 #include "app/kiparano.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QProcess>
 #include <QPushButton>
+#include <QTimer>
 
 #include <sys/resource.h>
 
@@ -64,17 +67,26 @@ double percentile(std::vector<double> v, double p)
     return v.empty() ? 0 : v[std::min(v.size() - 1, std::size_t(p * double(v.size())))];
 }
 
-int runGames()
+// `only` (a design and/or games) narrows the runs, for profiling one of them.
+int runGames(const QStringList &only)
 {
+    const auto designs = QStringList{QStringLiteral("ours"), QStringLiteral("polling")};
+    const bool anyDesign = std::none_of(only.begin(), only.end(),
+                                        [&](const QString &s) { return designs.contains(s); });
+    const bool anyGame = std::all_of(only.begin(), only.end(),
+                                     [&](const QString &s) { return designs.contains(s); });
     fonts::install();
     for (bool polling : {false, true}) {
+        if (!anyDesign && !only.contains(designs[polling]))
+            continue;
         for (const char *game : {"roto6", "miniroto", "Numbers3", "Numbers4"}) {
+            if (!anyGame && !only.contains(QString::fromLatin1(game)))
+                continue;
             TimedWindow w(polling);
             w.show();
-            QElapsedTimer settle;
-            settle.start();
-            while (settle.elapsed() < 300)
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            QEventLoop settle; // the window is mapped and painted before the run
+            QTimer::singleShot(300, &settle, &QEventLoop::quit);
+            settle.exec();
             auto *button = w.findChild<QPushButton *>(QString::fromLatin1(game));
             const double cpu0 = cpuSeconds();
             const auto t0 = Clock::now();
@@ -179,7 +191,7 @@ int main(int argc, char *argv[])
 {
     if (argc > 1 && qstrcmp(argv[1], "--runs") == 0) {
         QApplication app(argc, argv);
-        return runGames();
+        return runGames(QCoreApplication::arguments().mid(2));
     }
     QCoreApplication app(argc, argv);
     const QString self = QCoreApplication::applicationFilePath();
