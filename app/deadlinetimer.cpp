@@ -16,12 +16,12 @@ DeadlineTimer::DeadlineTimer(QObject *parent)
     // steady_clock is CLOCK_MONOTONIC here, the timerfd's clock.
     m_fd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
     if (m_fd >= 0) {
+        // Watched for as long as the timer lives: a disarmed timerfd is never readable, and
+        // turning the watch on and off would wake the event loop twice a wait.
         m_notifier = new QSocketNotifier(qintptr(m_fd), QSocketNotifier::Read, this);
-        m_notifier->setEnabled(false);
         connect(m_notifier, &QSocketNotifier::activated, this, [this] {
             quint64 expirations = 0;
-            [[maybe_unused]] const auto cleared = ::read(m_fd, &expirations, sizeof expirations);
-            if (m_active)
+            if (::read(m_fd, &expirations, sizeof expirations) == sizeof expirations && m_active)
                 fire();
         });
         return;
@@ -53,18 +53,30 @@ void DeadlineTimer::start(Clock::time_point deadline)
         itimerspec timeout{};
         timeout.it_value.tv_sec = time_t(duration_cast<seconds>(left).count());
         timeout.it_value.tv_nsec = long((left % seconds(1)) / nanoseconds(1));
-        timerfd_settime(m_fd, 0, &timeout, nullptr);
-        m_notifier->setEnabled(true);
+        timerfd_settime(m_fd, 0, &timeout, nullptr); // a new setting drops an unread expiry
         return;
     }
 #endif
     m_fallback.start(ceil<milliseconds>(std::max(deadline - Clock::now(), Clock::duration(0))));
 }
 
+void DeadlineTimer::stop()
+{
+    if (!m_active)
+        return;
+    m_active = false;
+#ifdef Q_OS_LINUX
+    if (m_fd >= 0) {
+        const itimerspec disarmed{};
+        timerfd_settime(m_fd, 0, &disarmed, nullptr);
+        return;
+    }
+#endif
+    m_fallback.stop();
+}
+
 void DeadlineTimer::fire()
 {
-    if (m_notifier)
-        m_notifier->setEnabled(false);
     m_active = false;
     Q_EMIT expired();
 }

@@ -19,7 +19,10 @@ public:
     explicit DeadlineTimer(QObject *parent = nullptr);
     ~DeadlineTimer() override;
 
+    // Arms the timer, replacing any earlier deadline.
     void start(Clock::time_point deadline);
+    // Disarms it: expired() is not emitted for the deadline set last.
+    void stop();
     bool isActive() const { return m_active; }
 
 Q_SIGNALS:

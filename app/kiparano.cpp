@@ -162,8 +162,7 @@ void kiparano::wait(double seconds)
                           duration_cast<nanoseconds>(duration<double>(seconds * m_timeScale));
     QPointer<kiparano> self(this);
     QEventLoop loop;
-    DeadlineTimer timer;
-    connect(&timer, &DeadlineTimer::expired, &loop, &QEventLoop::quit);
+    DeadlineTimer &timer = timerOfLevel(m_waits.size());
 
     m_waits.push_back(&loop);
     loop.processEvents(QEventLoop::AllEvents); // whatever is pending is served, however short the wait
@@ -178,9 +177,25 @@ void kiparano::wait(double seconds)
         if (self && timer.isActive() && !m_closed)
             cancelRuns(); // the loop was ended from outside: the application is leaving
     }
+    timer.stop();
     m_waits.pop_back();
     if (m_closed)
         throw RunCancelled{};
+}
+
+DeadlineTimer &kiparano::timerOfLevel(std::size_t level)
+{
+    // Waits nest, so each level keeps a timer of its own; making one per wait would cost a
+    // descriptor and its registration with the event loop every frame.
+    while (m_timers.size() <= level) {
+        auto *timer = new DeadlineTimer(this);
+        connect(timer, &DeadlineTimer::expired, this, [this, level = m_timers.size()] {
+            if (level < m_waits.size())
+                m_waits[level]->quit();
+        });
+        m_timers.push_back(timer);
+    }
+    return *m_timers[level];
 }
 
 template <typename Handler>

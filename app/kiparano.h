@@ -17,6 +17,7 @@
 #include <array>
 #include <vector>
 
+class DeadlineTimer;
 class QEventLoop;
 class QLabel;
 
@@ -55,10 +56,12 @@ private:
     template <typename Handler>
     void run(Handler handler);
     void cancelRuns();
+    DeadlineTimer &timerOfLevel(std::size_t level);
 
     std::array<QLabel *, 9> m_labels{};
     QPixmap m_background;
-    std::vector<QEventLoop *> m_waits; // innermost last
+    std::vector<QEventLoop *> m_waits;     // innermost last
+    std::vector<DeadlineTimer *> m_timers; // each wait level's timer, kept for the next wait
     Rnd m_rnd;
     double m_timeScale = 1.0;
     int m_depth = 0;
