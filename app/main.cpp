@@ -1,10 +1,12 @@
 #include "fonts.h"
 #include "kiparano.h"
+#include "platform.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    preparePlatform();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kiparano"));
     QApplication::setApplicationVersion(QStringLiteral(KIPARANO_VERSION));

@@ -9,6 +9,7 @@
 
 #include "app/fonts.h"
 #include "app/kiparano.h"
+#include "app/platform.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -190,6 +191,7 @@ void startUp(const QString &dir, const QString &platform)
 int main(int argc, char *argv[])
 {
     if (argc > 1 && qstrcmp(argv[1], "--runs") == 0) {
+        preparePlatform();
         QApplication app(argc, argv);
         return runGames(QCoreApplication::arguments().mid(2));
     }

@@ -11,6 +11,7 @@
 #ifdef KIPARANO_PROBE_OURS
 #include "app/fonts.h"
 #include "app/kiparano.h"
+#include "app/platform.h"
 #endif
 
 #include <sys/resource.h>
@@ -49,6 +50,9 @@ private:
 
 int main(int argc, char *argv[])
 {
+#ifdef KIPARANO_PROBE_OURS
+    preparePlatform();
+#endif
     QApplication app(argc, argv);
     FirstPaint probe;
 #ifdef KIPARANO_PROBE_OURS

@@ -1,0 +1,4 @@
+#pragma once
+
+// Choices about Qt's platform integration, made before the QApplication exists.
+void preparePlatform();
