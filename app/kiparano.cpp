@@ -48,6 +48,8 @@ QLabel *makeLabel(QWidget *parent, int number)
     auto *label = new QLabel(parent);
     label->setObjectName(QStringLiteral("Label%1").arg(number));
     label->setGeometry(design.geometry);
+    // Fixed in size, a label whose text changes does not ask its window for a new layout.
+    label->setFixedSize(design.geometry.size());
     label->setAlignment(design.alignment);
     label->setWordWrap(true);
     label->setTextFormat(Qt::PlainText);
