@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <vector>
 
 using Clock = std::chrono::steady_clock;
@@ -68,9 +69,12 @@ double percentile(std::vector<double> v, double p)
     return v.empty() ? 0 : v[std::min(v.size() - 1, std::size_t(p * double(v.size())))];
 }
 
-// `only` (a design and/or games) narrows the runs, for profiling one of them.
+// Runs each game with our wait `ourRepeats` times (their figures vary from run to run with
+// the machine's wake-up latency), and once with the polling wait. `only` (a design and/or
+// games) narrows the runs, for profiling one of them.
 int runGames(const QStringList &only)
 {
+    constexpr int ourRepeats = 3;
     const auto designs = QStringList{QStringLiteral("ours"), QStringLiteral("polling")};
     const bool anyDesign = std::none_of(only.begin(), only.end(),
                                         [&](const QString &s) { return designs.contains(s); });
@@ -83,28 +87,26 @@ int runGames(const QStringList &only)
         for (const char *game : {"roto6", "miniroto", "Numbers3", "Numbers4"}) {
             if (!anyGame && !only.contains(QString::fromLatin1(game)))
                 continue;
-            TimedWindow w(polling);
-            w.show();
-            QEventLoop settle; // the window is mapped and painted before the run
-            QTimer::singleShot(300, &settle, &QEventLoop::quit);
-            settle.exec();
-            auto *button = w.findChild<QPushButton *>(QString::fromLatin1(game));
-            const double cpu0 = cpuSeconds();
-            const auto t0 = Clock::now();
-            button->click();
-            const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
-            const double cpu = cpuSeconds() - cpu0;
-            // design game wall cpu ideal p50 p99 max min (overshoots in ms)
-            std::printf("RUN %s %s %.4f %.4f %.2f %.3f %.3f %.3f %.3f\n",
-                        polling ? "polling" : "ours", game, wall, cpu, w.ideal,
-                        percentile(w.overshoots, 0.5) * 1e3, percentile(w.overshoots, 0.99) * 1e3,
-                        *std::max_element(w.overshoots.begin(), w.overshoots.end()) * 1e3,
-                        *std::min_element(w.overshoots.begin(), w.overshoots.end()) * 1e3);
-            std::printf("FRAMES %s", polling ? "polling" : "ours");
-            for (double o : w.overshoots)
-                std::printf(" %.4f", o * 1e3);
-            std::printf("\n");
-            std::fflush(stdout);
+            for (int repeat = 0; repeat < (polling ? 1 : ourRepeats); ++repeat) {
+                TimedWindow w(polling);
+                w.show();
+                QEventLoop settle; // the window is mapped and painted before the run
+                QTimer::singleShot(300, &settle, &QEventLoop::quit);
+                settle.exec();
+                auto *button = w.findChild<QPushButton *>(QString::fromLatin1(game));
+                const double cpu0 = cpuSeconds();
+                const auto t0 = Clock::now();
+                button->click();
+                const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
+                const double cpu = cpuSeconds() - cpu0;
+                // RUN design game wall-s cpu-s ideal-s overshoot-ms...
+                std::printf("RUN %s %s %.6f %.6f %.2f", qPrintable(designs[polling]), game, wall,
+                            cpu, w.ideal);
+                for (double o : w.overshoots)
+                    std::printf(" %.4f", o * 1e3);
+                std::printf("\n");
+                std::fflush(stdout);
+            }
         }
     }
     return 0;
@@ -121,44 +123,69 @@ QStringList childLines(const QString &program, const QStringList &args, const QS
     return QString::fromLocal8Bit(child.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
 }
 
+double median(std::vector<double> v) { return percentile(std::move(v), 0.5); }
+
 void printRuns(const QString &platform, const QStringList &lines)
 {
-    std::printf("\n## Runs on %s\n\n", qPrintable(platform));
-    std::printf("| design | game | wall s | ideal s | off ideal | CPU s / wall s | frame overshoot ms: "
-                "median | p99 | max | min |\n|---|---|---|---|---|---|---|---|---|---|\n");
-    double cpuOurs = 0, wallOurs = 0, cpuPolling = 0, wallPolling = 0;
-    std::vector<double> frames[2]; // ours, polling
+    struct Runs {
+        double ideal = 0;
+        std::vector<double> offIdeal, cpuPerWall, overshoots;
+        double wall = 0, cpu = 0;
+    };
+    std::map<std::pair<QString, QString>, Runs> games; // by design and game
+    std::map<QString, Runs> designs;
+    std::vector<std::pair<QString, QString>> order;
     for (const QString &line : lines) {
         const QStringList f = line.split(u' ');
-        if (f.value(0) == u"FRAMES")
-            for (const QString &ms : f.mid(2))
-                frames[f[1] == u"polling"].push_back(ms.toDouble());
-        if (f.size() != 10 || f[0] != u"RUN")
+        if (f.size() < 6 || f[0] != u"RUN")
             continue;
         const double wall = f[3].toDouble(), cpu = f[4].toDouble(), ideal = f[5].toDouble();
-        (f[1] == u"ours" ? cpuOurs : cpuPolling) += cpu;
-        (f[1] == u"ours" ? wallOurs : wallPolling) += wall;
-        std::printf("| %s | %s | %.3f | %.2f | %+.2f%% | %.4f | %s | %s | %s | %s |\n",
-                    qPrintable(f[1]), qPrintable(f[2]), wall, ideal, (wall / ideal - 1) * 100,
-                    cpu / wall, qPrintable(f[6]), qPrintable(f[7]), qPrintable(f[8]),
-                    qPrintable(f[9]));
+        const auto key = std::make_pair(f[1], f[2]);
+        if (!games.count(key))
+            order.push_back(key);
+        for (Runs *runs : {&games[key], &designs[f[1]]}) {
+            runs->ideal = ideal;
+            runs->offIdeal.push_back((wall / ideal - 1) * 100);
+            runs->cpuPerWall.push_back(cpu / wall);
+            runs->wall += wall;
+            runs->cpu += cpu;
+            for (const QString &ms : f.mid(6))
+                runs->overshoots.push_back(ms.toDouble());
+        }
     }
-    for (int design = 0; design < 2; ++design)
-        if (!frames[design].empty())
-            std::printf("\nAll %zu frames and pauses, %s: overshoot median %.3f ms, p99 %.3f ms, "
-                        "max %.3f ms, min %.3f ms.",
-                        frames[design].size(), design ? "polling" : "ours",
-                        percentile(frames[design], 0.5), percentile(frames[design], 0.99),
-                        *std::max_element(frames[design].begin(), frames[design].end()),
-                        *std::min_element(frames[design].begin(), frames[design].end()));
+    std::printf("\n## Runs on %s\n\n", qPrintable(platform));
+    std::printf("| design | game | runs | ideal s | off ideal: median | worst | CPU s / wall s: "
+                "median | worst | frame overshoot ms: median | p99 | max | min |\n"
+                "|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+    const auto worst = [](const std::vector<double> &v) {
+        return *std::max_element(v.begin(), v.end());
+    };
+    const auto best = [](const std::vector<double> &v) {
+        return *std::min_element(v.begin(), v.end());
+    };
+    for (const auto &key : order) {
+        const Runs &r = games[key];
+        std::printf("| %s | %s | %zu | %.2f | %+.2f%% | %+.2f%% | %.4f | %.4f | %.3f | %.3f | %.3f "
+                    "| %.3f |\n",
+                    qPrintable(key.first), qPrintable(key.second), r.offIdeal.size(), r.ideal,
+                    median(r.offIdeal), worst(r.offIdeal), median(r.cpuPerWall),
+                    worst(r.cpuPerWall), median(r.overshoots), percentile(r.overshoots, 0.99),
+                    worst(r.overshoots), best(r.overshoots));
+    }
     std::printf("\n");
-    if (wallOurs > 0 && wallPolling > 0)
-        std::printf("All games: ours %.4f CPU s per wall s, polling %.4f: polling costs %.0fx.\n",
-                    cpuOurs / wallOurs, cpuPolling / wallPolling,
-                    (cpuPolling / wallPolling) / (cpuOurs / wallOurs));
+    for (const auto &[design, r] : designs)
+        std::printf("All %s runs: %.4f CPU s per wall s; %zu frames and pauses, overshoot median "
+                    "%.3f ms, p99 %.3f ms, max %.3f ms, min %.3f ms.\n",
+                    qPrintable(design), r.cpu / r.wall, r.overshoots.size(),
+                    median(r.overshoots), percentile(r.overshoots, 0.99), worst(r.overshoots),
+                    best(r.overshoots));
+    if (designs.count(QStringLiteral("ours")) && designs.count(QStringLiteral("polling"))) {
+        const Runs &ours = designs[QStringLiteral("ours")];
+        const Runs &polling = designs[QStringLiteral("polling")];
+        std::printf("Polling costs %.0fx the processor time of ours.\n",
+                    (polling.cpu / polling.wall) / (ours.cpu / ours.wall));
+    }
 }
-
-double median(std::vector<double> v) { return percentile(std::move(v), 0.5); }
 
 void startUp(const QString &dir, const QString &platform)
 {
