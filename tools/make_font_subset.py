@@ -29,7 +29,10 @@ OUT = ROOT / "assets" / "fonts"
 
 
 def program_characters():
-    chars = {chr(c) for c in range(0x20, 0x7F)}
+    # Printable ASCII and the Latin-1 letters: fontconfig then counts the face as one for
+    # English, and Qt shares one engine of it between the scripts of a text instead of
+    # loading one per script.
+    chars = {chr(c) for c in (*range(0x20, 0x7F), *range(0xC0, 0x100))}
     for folder in ("app", "games"):
         for source in sorted((ROOT / folder).glob("*.cpp")):
             chars.update(ch for ch in source.read_text(encoding="utf-8") if ord(ch) >= 0x80)
