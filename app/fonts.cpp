@@ -27,9 +27,11 @@ QStringList present(std::initializer_list<QString> named, const QString &ours)
 // 13 px and 15.75 pt is 21 px.
 QFont gothic(int pixelSize, QFont::Weight weight)
 {
+    // Each lookup asks fontconfig for aliases: the title and the status line share one.
+    static const QStringList families = present(
+        {QStringLiteral(u"ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic")}, japaneseFamily());
     QFont font;
-    font.setFamilies(present({QStringLiteral(u"ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic")},
-                             japaneseFamily()));
+    font.setFamilies(families);
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(pixelSize);
     font.setWeight(weight);
