@@ -5,4 +5,4 @@ cd "$(dirname "$0")"
 bash scripts/install-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default --target kiparano
-exec ./build/app/kiparano
+exec ./build/window/kiparano

@@ -7,9 +7,9 @@
 //                            runs the games here, one line per run: all of them, or only the
 //                            named design and games (to profile one run)
 
-#include "app/fonts.h"
-#include "app/kiparano.h"
-#include "app/platform.h"
+#include "window/fonts.h"
+#include "window/kiparano.h"
+#include "window/platform.h"
 
 #include <QApplication>
 #include <QEventLoop>

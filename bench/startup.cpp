@@ -9,9 +9,9 @@
 #include <QWidget>
 
 #ifdef KIPARANO_PROBE_OURS
-#include "app/fonts.h"
-#include "app/kiparano.h"
-#include "app/platform.h"
+#include "window/fonts.h"
+#include "window/kiparano.h"
+#include "window/platform.h"
 #endif
 
 #include <sys/resource.h>

@@ -1,8 +1,8 @@
 // Numbers 3: three digits, never all three the same, in boxes 1 to 3.
 #include "games.h"
 
-#include "app/cheer.h"
-#include "app/surface.h"
+#include "core/cheer.h"
+#include "core/surface.h"
 #include "proposal.h"
 #include "spin/kurukuru.h"
 

@@ -2,8 +2,8 @@
 // first spin rather than emptied.
 #include "games.h"
 
-#include "app/cheer.h"
-#include "app/surface.h"
+#include "core/cheer.h"
+#include "core/surface.h"
 #include "proposal.h"
 #include "spin/kurukuru.h"
 

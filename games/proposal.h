@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/randomness.h"
+#include "core/randomness.h"
 
 #include <algorithm>
 #include <array>

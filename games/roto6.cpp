@@ -1,8 +1,8 @@
 // Loto 6: six different numbers from 1 to 43, one box at a time over six stages.
 #include "games.h"
 
-#include "app/cheer.h"
-#include "app/surface.h"
+#include "core/cheer.h"
+#include "core/surface.h"
 #include "proposal.h"
 #include "spin/kurukuru.h"
 

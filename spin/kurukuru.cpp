@@ -1,7 +1,7 @@
 #include "kurukuru.h"
 
-#include "app/randomness.h"
-#include "app/surface.h"
+#include "core/randomness.h"
+#include "core/surface.h"
 
 int lastBoxInPlay(qint16 max)
 {

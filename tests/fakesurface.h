@@ -3,8 +3,8 @@
 // A recording Surface with a virtual clock and scripted random values, and an oracle that
 // builds the sequence of events the program is meant to produce.
 
-#include "app/randomness.h"
-#include "app/surface.h"
+#include "core/randomness.h"
+#include "core/surface.h"
 
 #include <QList>
 #include <QString>

@@ -4,8 +4,8 @@
 // run as it ends with its beep: a valid proposal for its own game, the final message, and no
 // write after its beep. Nothing may be written once the window is closed.
 
-#include "app/cheer.h"
-#include "app/kiparano.h"
+#include "core/cheer.h"
+#include "window/kiparano.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "app/cheer.h"
+#include "core/cheer.h"
 #include "fakesurface.h"
 
 #include <QTest>

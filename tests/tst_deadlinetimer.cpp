@@ -1,4 +1,4 @@
-#include "app/deadlinetimer.h"
+#include "window/deadlinetimer.h"
 
 #include <QEventLoop>
 #include <QTest>

@@ -1,6 +1,6 @@
-#include "app/cheer.h"
-#include "app/fonts.h"
-#include "app/kiparano.h"
+#include "core/cheer.h"
+#include "window/fonts.h"
+#include "window/kiparano.h"
 #include "fakesurface.h"
 #include "games/games.h"
 

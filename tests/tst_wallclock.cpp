@@ -2,7 +2,7 @@
 // hour (libfaketime, driven through its timestamp file: see tests/CMakeLists.txt). The run must
 // keep its pace: waits are measured on the monotonic clock, which neither touches.
 
-#include "app/kiparano.h"
+#include "window/kiparano.h"
 
 #include <QFile>
 #include <QPushButton>

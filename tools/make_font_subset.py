@@ -2,7 +2,7 @@
 """Cuts our embedded fonts out of Debian's Noto Sans CJK (package fonts-noto-cjk).
 
 Kiparano Gothic (Regular, Bold): Noto Sans CJK JP with printable ASCII and every other
-character that appears in the program's sources under app/ and games/, so every text the
+character that appears in the program's sources under core/, games/ and window/, so every text the
 program writes has its glyphs. Kiparano Mono (Bold): the digits of Noto Sans Mono CJK JP,
 for the number boxes.
 
@@ -33,7 +33,7 @@ def program_characters():
     # English, and Qt shares one engine of it between the scripts of a text instead of
     # loading one per script.
     chars = {chr(c) for c in (*range(0x20, 0x7F), *range(0xC0, 0x100))}
-    for folder in ("app", "games"):
+    for folder in ("core", "games", "window"):
         for source in sorted((ROOT / folder).glob("*.cpp")):
             chars.update(ch for ch in source.read_text(encoding="utf-8") if ord(ch) >= 0x80)
     return "".join(sorted(chars))

@@ -1,6 +1,6 @@
 #pragma once
 
-// The program is this one window. The prediction logic (games/, spin/, app/cheer) knows the
+// The program is this one window. The prediction logic (core/, spin/, games/) knows the
 // window only as a Surface: it writes label texts, beeps, waits and draws random values.
 // Here the Surface is real: writes go to the QLabels, and a wait runs a nested event loop
 // until its deadline on the monotonic clock (DeadlineTimer), so a button press served inside a
@@ -8,8 +8,8 @@
 // Closing the window cancels every run at once: each wait then throws RunCancelled, which
 // unwinds the runs without a further write, and the click handlers catch it.
 
-#include "randomness.h"
-#include "surface.h"
+#include "core/randomness.h"
+#include "core/surface.h"
 
 #include <QPixmap>
 #include <QWidget>
