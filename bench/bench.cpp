@@ -46,7 +46,10 @@ double cpuSeconds()
 // clock, process events, repeat.
 class TimedWindow : public kiparano {
 public:
-    explicit TimedWindow(bool polling) : m_polling(polling) {}
+    explicit TimedWindow(bool polling)
+        : m_polling(polling)
+    {
+    }
 
     void wait(double seconds) override
     {
@@ -128,7 +131,10 @@ QStringList childLines(const QString &program, const QStringList &args, const QS
     return QString::fromLocal8Bit(child.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
 }
 
-double median(std::vector<double> v) { return percentile(std::move(v), 0.5); }
+double median(std::vector<double> v)
+{
+    return percentile(std::move(v), 0.5);
+}
 
 void printRuns(const QString &platform, const QStringList &lines)
 {
@@ -181,9 +187,8 @@ void printRuns(const QString &platform, const QStringList &lines)
     for (const auto &[design, r] : designs)
         std::printf("All %s runs: %.4f CPU s per wall s; %zu frames and pauses, overshoot median "
                     "%.3f ms, p99 %.3f ms, max %.3f ms, min %.3f ms.\n",
-                    qPrintable(design), r.cpu / r.wall, r.overshoots.size(),
-                    median(r.overshoots), percentile(r.overshoots, 0.99), worst(r.overshoots),
-                    best(r.overshoots));
+                    qPrintable(design), r.cpu / r.wall, r.overshoots.size(), median(r.overshoots),
+                    percentile(r.overshoots, 0.99), worst(r.overshoots), best(r.overshoots));
     if (designs.count(QStringLiteral("ours")) && designs.count(QStringLiteral("polling"))) {
         const Runs &ours = designs[QStringLiteral("ours")];
         const Runs &polling = designs[QStringLiteral("polling")];
@@ -206,16 +211,17 @@ void startUp(const QString &dir, const QString &platform)
             ms[which].push_back((f[0].toDouble() - double(t0.time_since_epoch().count())) / 1e6);
             kb[which].push_back(f[1].toDouble());
         }
-    std::printf("\n## Start-up on %s (medians of %zu alternating launches)\n\n", qPrintable(platform),
-                ms[0].size());
+    std::printf("\n## Start-up on %s (medians of %zu alternating launches)\n\n",
+                qPrintable(platform), ms[0].size());
     std::printf("| | ours | bare QWidget | ours / bare | QWidget + one QLabel | ours / that |\n"
                 "|---|---|---|---|---|---|\n");
     const double m[3] = {median(ms[0]), median(ms[1]), median(ms[2])};
     const double k[3] = {median(kb[0]), median(kb[1]), median(kb[2])};
-    std::printf("| process start to first painted frame | %.1f ms | %.1f ms | %.2fx | %.1f ms | %.2fx |\n",
-                m[0], m[1], m[0] / m[1], m[2], m[0] / m[2]);
-    std::printf("| peak resident memory | %.0f kB | %.0f kB | %.2fx | %.0f kB | %.2fx |\n", k[0], k[1],
-                k[0] / k[1], k[2], k[0] / k[2]);
+    std::printf(
+        "| process start to first painted frame | %.1f ms | %.1f ms | %.2fx | %.1f ms | %.2fx |\n",
+        m[0], m[1], m[0] / m[1], m[2], m[0] / m[2]);
+    std::printf("| peak resident memory | %.0f kB | %.0f kB | %.2fx | %.0f kB | %.2fx |\n", k[0],
+                k[1], k[0] / k[1], k[2], k[0] / k[2]);
 }
 
 // The floor under every wait: how late a thread blocked in poll() on an expiring timerfd

@@ -1,7 +1,7 @@
 // Start-up probe: opens either our window (KIPARANO_PROBE_OURS), a bare QWidget of the same
-// size, or that QWidget with one QLabel of text (KIPARANO_PROBE_LABEL), and at its first painted frame prints the monotonic clock in nanoseconds and the peak
-// resident memory in kilobytes, then quits. The parent process subtracts its own clock reading
-// taken just before it started this one.
+// size, or that QWidget with one QLabel of text (KIPARANO_PROBE_LABEL), and at its first painted
+// frame prints the monotonic clock in nanoseconds and the peak resident memory in kilobytes, then
+// quits. The parent process subtracts its own clock reading taken just before it started this one.
 
 #include <QApplication>
 #include <QLabel>

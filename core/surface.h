@@ -7,17 +7,28 @@
 // for real; the tests implement it with a recorder and a virtual clock.
 
 enum class Label : int {
-    Label1 = 1, Label2, Label3, Label4, Label5, Label6, // number boxes 1 to 6
+    Label1 = 1,
+    Label2,
+    Label3,
+    Label4,
+    Label5,
+    Label6, // number boxes 1 to 6
     Label7, // status line
     Label8, // title
     Label9, // web address
 };
 
 // Number box k (1 to 6).
-constexpr Label box(int k) { return static_cast<Label>(k); }
+constexpr Label box(int k)
+{
+    return static_cast<Label>(k);
+}
 
 // A number as its box shows it: plain decimal, no padding.
-inline QString boxText(qint16 number) { return QString::number(number); }
+inline QString boxText(qint16 number)
+{
+    return QString::number(number);
+}
 
 // Thrown out of Surface::wait() when the window has gone: it unwinds every run in progress
 // without a further write. Only the window's click handlers catch it.

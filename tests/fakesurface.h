@@ -17,7 +17,13 @@
 
 struct Event {
     enum Kind { Write, Wait, Beep, Draw };
-    Event(Kind k, int l = 0, QString t = {}, double v = 0) : kind(k), label(l), text(t), value(v) {}
+    Event(Kind k, int l = 0, QString t = {}, double v = 0)
+        : kind(k),
+          label(l),
+          text(t),
+          value(v)
+    {
+    }
     Kind kind;
     int label;
     QString text;
@@ -44,7 +50,10 @@ inline double rndFor(int value, int upperbound, int lowerbound)
 class FakeSurface : public Surface {
 public:
     // Draws return `script` first, then values of a fixed-seed generator.
-    explicit FakeSurface(QList<double> script = {}) : m_script(std::move(script)) {}
+    explicit FakeSurface(QList<double> script = {})
+        : m_script(std::move(script))
+    {
+    }
 
     void setText(Label label, const QString &text) override
     {

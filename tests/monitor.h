@@ -32,7 +32,8 @@ inline const std::vector<GameRule> &gameRules()
 
 class Monitor {
 public:
-    explicit Monitor(kiparano &w) : m_w(w)
+    explicit Monitor(kiparano &w)
+        : m_w(w)
     {
         QObject::connect(&w, &kiparano::textWritten, &w,
                          [this](int k, const QString &text) { written(k, text); });
@@ -68,7 +69,9 @@ private:
                 return fail(QStringLiteral("a run began with %1:%2").arg(k).arg(text));
             m_runs.push_back({&*rule, {}});
         } else if (depth != m_runs.size() || depth == 0) {
-            return fail(QStringLiteral("write at depth %1 with %2 runs open").arg(depth).arg(m_runs.size()));
+            return fail(QStringLiteral("write at depth %1 with %2 runs open")
+                            .arg(depth)
+                            .arg(m_runs.size()));
         }
         if (k <= 7)
             m_runs.back().last[std::size_t(k)] = text;

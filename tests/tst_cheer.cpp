@@ -41,7 +41,6 @@ private Q_SLOTS:
         const QList<Event> noBeep = {{Event::Draw, 0, {}, value}, {Event::Write, 7, interim}};
         QCOMPARE(interimSurface.events, noBeep);
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestCheer)

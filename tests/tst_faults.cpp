@@ -40,8 +40,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("button");
         QTest::addColumn<Handler>("handler");
         QTest::newRow("Loto 6") << QStringLiteral("roto6") << Handler(roto6_Click);
-        QTest::newRow("Mini Loto") << QStringLiteral("miniroto")
-                                   << Handler([](Surface &s) { miniroto_Click(s, 0); });
+        QTest::newRow("Mini Loto")
+            << QStringLiteral("miniroto") << Handler([](Surface &s) { miniroto_Click(s, 0); });
         QTest::newRow("Numbers 3") << QStringLiteral("Numbers3") << Handler(Numbers3_Click);
         QTest::newRow("Numbers 4") << QStringLiteral("Numbers4") << Handler(Numbers4_Click);
     }
@@ -66,8 +66,13 @@ private Q_SLOTS:
             Monitor monitor(w);
             connect(&w, &kiparano::textWritten, &w, [&] {
                 if (monitor.writes() == writesBeforeWait[i])
-                    QMetaObject::invokeMethod(&w, [&] { monitor.closing(); w.close(); },
-                                              Qt::QueuedConnection);
+                    QMetaObject::invokeMethod(
+                        &w,
+                        [&] {
+                            monitor.closing();
+                            w.close();
+                        },
+                        Qt::QueuedConnection);
             });
             w.findChild<QPushButton *>(button)->click();
             QVERIFY2(monitor.failures.isEmpty(), qPrintable(monitor.failures.join(u"; ")));
@@ -122,7 +127,8 @@ private Q_SLOTS:
         if (settled < 0)
             QSKIP("no /proc here to read resident memory from");
         const long growth = residentKb() - settled;
-        qInfo("resident memory after 100 windows: %ld kB, growth over 200 more: %ld kB", settled, growth);
+        qInfo("resident memory after 100 windows: %ld kB, growth over 200 more: %ld kB", settled,
+              growth);
         QVERIFY2(growth < 1024, qPrintable(QString::number(growth)));
     }
 };

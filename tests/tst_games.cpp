@@ -80,19 +80,21 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("attempts");
         QTest::addColumn<QString>("steps");
         QTest::addColumn<int>("centiseconds");
-        QTest::newRow("Loto 6") << roto6 << 6 << 43 << 1
-            << QList<int>{12, 30, 5, 30, 7, 8, 43, 1, 20, 9, 2, 31}
+        QTest::newRow("Loto 6")
+            << roto6 << 6 << 43 << 1 << QList<int>{12, 30, 5, 30, 7, 8, 43, 1, 20, 9, 2, 31}
             << u"8=ロト6の予想です 7=抽選は毎週木曜日 S1 D12 R1 S2 C R2 S3 R3 S4 R4 C S5 R5 S6 R6 F"_qs
             << 1076;
-        QTest::newRow("Mini Loto") << miniroto << 5 << 31 << 1
-            << QList<int>{4, 17, 31, 1, 17, 31, 1, 17, 4, 9}
+        QTest::newRow("Mini Loto")
+            << miniroto << 5 << 31 << 1 << QList<int>{4, 17, 31, 1, 17, 31, 1, 17, 4, 9}
             << u"8=ミニロトの予想です! 6= 7=チャンスは毎週チューズディ! S1 D10 P0.1 R1 S2 P0.1 R2 "
                "S3 P0.5 C R3 S4 P0.8 C R4 S5 P1 R5 F"_qs
             << 906;
-        QTest::newRow("Numbers 3") << numbers3 << 3 << 9 << 0 << QList<int>{5, 5, 5, 9, 1, 0}
+        QTest::newRow("Numbers 3")
+            << numbers3 << 3 << 9 << 0 << QList<int>{5, 5, 5, 9, 1, 0}
             << u"8=Numbers3の予想だよ 7=抽選は毎週,月,水,金 4= 5= 6= S1 D6 R1 S2 R2 S3 C R3 F"_qs
             << 246;
-        QTest::newRow("Numbers 4") << numbers4 << 4 << 9 << 0 << QList<int>{0, 0, 0, 0, 0, 7, 0, 7}
+        QTest::newRow("Numbers 4")
+            << numbers4 << 4 << 9 << 0 << QList<int>{0, 0, 0, 0, 0, 7, 0, 7}
             << u"8=Numbers4の予想です 7=抽選は毎週月・水・金 5= 6= S1 D8 R1 S2 R2 S3 C R3 S4 R4 F"_qs
             << 456; // box 4 is left to the first spin
     }
@@ -125,20 +127,21 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("attempts");
         QTest::addColumn<QStringList>("shown");
         const auto row = [](const char *name) -> QTestData & { return QTest::newRow(name); };
-        row("Loto 6: last pair equal") << roto6 << 6 << 43 << 1
-            << QList<int>{1, 2, 3, 4, 5, 5, 40, 3, 9, 1, 43, 2}
+        row("Loto 6: last pair equal")
+            << roto6 << 6 << 43 << 1 << QList<int>{1, 2, 3, 4, 5, 5, 40, 3, 9, 1, 43, 2}
             << boxTexts("40,3,9,1,43,2");
-        row("Mini Loto: first pair equal") << miniroto << 5 << 31 << 1
-            << QList<int>{31, 31, 1, 2, 3, 31, 30, 1, 2, 3}
+        row("Mini Loto: first pair equal")
+            << miniroto << 5 << 31 << 1 << QList<int>{31, 31, 1, 2, 3, 31, 30, 1, 2, 3}
             << boxTexts("31,30,1,2,3,");
-        row("Numbers 3: 000 out, 447 in") << numbers3 << 3 << 9 << 0
-            << QList<int>{0, 0, 0, 4, 4, 7} << boxTexts("4,4,7,,,");
-        row("Numbers 3: zero first, unsorted") << numbers3 << 3 << 9 << 0
-            << QList<int>{0, 9, 1} << boxTexts("0,9,1,,,");
-        row("Numbers 4: 7777 out, 7772 in") << numbers4 << 4 << 9 << 0
-            << QList<int>{7, 7, 7, 7, 7, 7, 7, 2} << boxTexts("7,7,7,2,,");
-        row("Numbers 4: two pairs") << numbers4 << 4 << 9 << 0
-            << QList<int>{1, 2, 1, 2} << boxTexts("1,2,1,2,,");
+        row("Numbers 3: 000 out, 447 in")
+            << numbers3 << 3 << 9 << 0 << QList<int>{0, 0, 0, 4, 4, 7} << boxTexts("4,4,7,,,");
+        row("Numbers 3: zero first, unsorted")
+            << numbers3 << 3 << 9 << 0 << QList<int>{0, 9, 1} << boxTexts("0,9,1,,,");
+        row("Numbers 4: 7777 out, 7772 in")
+            << numbers4 << 4 << 9 << 0 << QList<int>{7, 7, 7, 7, 7, 7, 7, 2}
+            << boxTexts("7,7,7,2,,");
+        row("Numbers 4: two pairs")
+            << numbers4 << 4 << 9 << 0 << QList<int>{1, 2, 1, 2} << boxTexts("1,2,1,2,,");
     }
     void acceptance()
     {
@@ -180,7 +183,7 @@ private Q_SLOTS:
         const qint16 u = qint16(upper), l = qint16(lower);
         std::vector<std::vector<int>> counts(boxes, std::vector<int>(values));
         for (int i = 0; i < proposals; ++i) {
-            const QList<int> n = boxes == 6 ? draw<6>(surface, u, l, pairwiseDistinct<6>)
+            const QList<int> n = boxes == 6   ? draw<6>(surface, u, l, pairwiseDistinct<6>)
                                  : boxes == 5 ? draw<5>(surface, u, l, pairwiseDistinct<5>)
                                  : boxes == 4 ? draw<4>(surface, u, l, notAllEqual<4>)
                                               : draw<3>(surface, u, l, notAllEqual<3>);
@@ -197,7 +200,9 @@ private Q_SLOTS:
             double chi2 = 0;
             for (int c : counts[k])
                 chi2 += (c - expected) * (c - expected) / expected;
-            QVERIFY2(chi2 < limit, qPrintable(QStringLiteral("box %1: %2 >= %3").arg(k + 1).arg(chi2).arg(limit)));
+            QVERIFY2(
+                chi2 < limit,
+                qPrintable(QStringLiteral("box %1: %2 >= %3").arg(k + 1).arg(chi2).arg(limit)));
         }
     }
 };

@@ -1,8 +1,8 @@
 #include "core/cheer.h"
-#include "window/fonts.h"
-#include "window/kiparano.h"
 #include "fakesurface.h"
 #include "games/games.h"
+#include "window/fonts.h"
+#include "window/kiparano.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -22,7 +22,10 @@
 
 namespace {
 
-QLabel *label(QWidget &w, int k) { return w.findChild<QLabel *>(QStringLiteral("Label%1").arg(k)); }
+QLabel *label(QWidget &w, int k)
+{
+    return w.findChild<QLabel *>(QStringLiteral("Label%1").arg(k));
+}
 QPushButton *button(QWidget &w, const char *name)
 {
     return w.findChild<QPushButton *>(QLatin1String(name));
@@ -40,8 +43,14 @@ struct Recorder {
     QStringList log;
 };
 
-quint32 le32(const QByteArray &data, int at) { return qFromLittleEndian<quint32>(data.constData() + at); }
-quint16 le16(const QByteArray &data, int at) { return qFromLittleEndian<quint16>(data.constData() + at); }
+quint32 le32(const QByteArray &data, int at)
+{
+    return qFromLittleEndian<quint32>(data.constData() + at);
+}
+quint16 le16(const QByteArray &data, int at)
+{
+    return qFromLittleEndian<quint16>(data.constData() + at);
+}
 
 } // namespace
 
@@ -59,7 +68,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QRect>("geometry");
-        const struct { const char *name; QRect rect; } rows[] = {
+        const struct {
+            const char *name;
+            QRect rect;
+        } rows[] = {
             {"Numbers4", {288, 232, 73, 25}}, {"Numbers3", {208, 232, 73, 25}},
             {"roto6", {128, 232, 73, 25}},    {"miniroto", {48, 232, 73, 25}},
             {"Label9", {24, 264, 369, 17}},   {"Label8", {184, 0, 257, 33}},
@@ -90,8 +102,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("alignment");
         const int centre = Qt::AlignCenter, left = Qt::AlignLeft | Qt::AlignVCenter;
         for (int k = 1; k <= 6; ++k)
-            QTest::addRow("Label%d", k) << k << fonts::monoFamily() << 16 << int(QFont::Bold)
-                                        << QColor() << true << centre;
+            QTest::addRow("Label%d", k)
+                << k << fonts::monoFamily() << 16 << int(QFont::Bold) << QColor() << true << centre;
         QTest::newRow("Label7") << 7 << fonts::japaneseFamily() << 13 << int(QFont::Normal)
                                 << QColor(64, 64, 64) << false << centre;
         QTest::newRow("Label8") << 8 << fonts::japaneseFamily() << 21 << int(QFont::Bold)
@@ -141,7 +153,8 @@ private Q_SLOTS:
         QCOMPARE(label(w, 7)->text(), QStringLiteral(u"下のボタンをクリック!"));
         for (int k = 1; k <= 6; ++k)
             QVERIFY(label(w, k)->text().isEmpty());
-        QCOMPARE(label(w, 9)->toolTip(), QStringLiteral(u"WEBサイトでご感想などをぜひ聞かせてください。"));
+        QCOMPARE(label(w, 9)->toolTip(),
+                 QStringLiteral(u"WEBサイトでご感想などをぜひ聞かせてください。"));
         QVERIFY(!w.windowIcon().isNull());
 
         // Focus starts on Mini Loto and Tab walks the four buttons in order.
@@ -243,10 +256,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("title");
         QTest::addColumn<int>("boxes");
         QTest::addColumn<int>("upper");
-        QTest::newRow("Mini Loto") << u"miniroto"_qs << false << u"ミニロトの予想です!"_qs << 5 << 31;
+        QTest::newRow("Mini Loto")
+            << u"miniroto"_qs << false << u"ミニロトの予想です!"_qs << 5 << 31;
         QTest::newRow("Loto 6, Space") << u"roto6"_qs << true << u"ロト6の予想です"_qs << 6 << 43;
         QTest::newRow("Numbers 3") << u"Numbers3"_qs << false << u"Numbers3の予想だよ"_qs << 3 << 9;
-        QTest::newRow("Numbers 4, Space") << u"Numbers4"_qs << true << u"Numbers4の予想です"_qs << 4 << 9;
+        QTest::newRow("Numbers 4, Space")
+            << u"Numbers4"_qs << true << u"Numbers4の予想です"_qs << 4 << 9;
     }
     void buttonsRunTheirGames()
     {
@@ -302,8 +317,9 @@ private Q_SLOTS:
             QCOMPARE(a->state().focusable, b != nullptr);
         }
         for (int k = 1; k <= 6; ++k)
-            QCOMPARE(QAccessible::queryAccessibleInterface(label(w, k))->text(QAccessible::Description),
-                     QStringLiteral(u"%1番目の数字").arg(k));
+            QCOMPARE(
+                QAccessible::queryAccessibleInterface(label(w, k))->text(QAccessible::Description),
+                QStringLiteral(u"%1番目の数字").arg(k));
     }
 
     void waitLastsItsDelay()

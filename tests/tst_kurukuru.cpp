@@ -17,7 +17,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("frames");
         QTest::addColumn<double>("delay");
         QTest::addColumn<QString>("boxes"); // per box 1..6: s spin, b blank, - untouched
-        const Routine routines[] = {kurukuru, kurukuru2, kurukuru3, kurukuru4, kurukuru5, kurukuru6};
+        const Routine routines[] = {kurukuru,  kurukuru2, kurukuru3,
+                                    kurukuru4, kurukuru5, kurukuru6};
         const int frames[] = {31, 21, 11, 7, 4, 6};
         const double delays[] = {0.01, 0.05, 0.1, 0.3, 0.5, 0.7};
         // What each stage does to boxes 1 to 6, for each max.
@@ -68,8 +69,8 @@ private Q_SLOTS:
             for (int k = 1; k <= 6; ++k) {
                 if (boxes[k - 1] == u'-')
                     continue;
-                const QString text = boxes[k - 1] == u'b' ? QString()
-                                                          : QString::number(drawn.takeFirst());
+                const QString text =
+                    boxes[k - 1] == u'b' ? QString() : QString::number(drawn.takeFirst());
                 QCOMPARE(surface.events.at(at++), (Event{Event::Write, k, text}));
             }
             QCOMPARE(surface.events.at(at++), (Event{Event::Wait, 0, {}, delay}));
@@ -89,7 +90,6 @@ private Q_SLOTS:
             if (e.kind == Event::Write)
                 QCOMPARE(e.text, QStringLiteral("7"));
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestKurukuru)

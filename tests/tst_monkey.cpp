@@ -101,7 +101,8 @@ QStringList session(quint64 seed, Totals &totals)
         QCoreApplication::processEvents();
 
     if (closed && sinceClose.elapsed() > 100)
-        problems.append(QStringLiteral("runs took %1 ms to end after the close").arg(sinceClose.elapsed()));
+        problems.append(
+            QStringLiteral("runs took %1 ms to end after the close").arg(sinceClose.elapsed()));
     if (w.runDepth() != 0)
         problems.append(QStringLiteral("runs still open at the end"));
     if (monitor.deepest > kiparano::maxNestedRuns)
@@ -133,9 +134,10 @@ private Q_SLOTS:
         clock.start();
         for (quint64 seed = first; seed < first + quint64(count); ++seed) {
             const QStringList problems = session(seed, totals);
-            QVERIFY2(problems.isEmpty(), qPrintable(QStringLiteral("seed %1: %2")
-                                                        .arg(seed)
-                                                        .arg(problems.mid(0, 5).join(u"; "))));
+            QVERIFY2(
+                problems.isEmpty(),
+                qPrintable(
+                    QStringLiteral("seed %1: %2").arg(seed).arg(problems.mid(0, 5).join(u"; "))));
         }
         qInfo("%d sessions in %lld ms: %d mouse presses, %d keys, %d presses ignored at the "
               "bound, %d closes, %d runs completed, %d sessions reached the bound",

@@ -33,7 +33,8 @@ private Q_SLOTS:
             QSKIP("needs libfaketime");
         // Put the wall clock one to two seconds before midnight.
         setWallClockOffset(0);
-        const qint64 toMidnight = (QTime::currentTime().msecsTo(QTime(23, 59, 59)) + 999) / 1000 - 1;
+        const qint64 toMidnight =
+            (QTime::currentTime().msecsTo(QTime(23, 59, 59)) + 999) / 1000 - 1;
         setWallClockOffset(toMidnight);
         const QTime before = QTime::currentTime();
         QVERIFY2(before >= QTime(23, 59, 57, 900), qPrintable(before.toString(u"hh:mm:ss.zzz")));
@@ -46,11 +47,13 @@ private Q_SLOTS:
         });
         const auto start = std::chrono::steady_clock::now();
         w.findChild<QPushButton *>(QStringLiteral("Numbers3"))->click();
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         const QTime after = QTime::currentTime();
 
         QVERIFY2(afterMidnight < QTime(0, 1), qPrintable(afterMidnight.toString())); // crossed
-        QVERIFY2(after > QTime(22, 0) && after < before, qPrintable(after.toString())); // jumped back
+        QVERIFY2(after > QTime(22, 0) && after < before,
+                 qPrintable(after.toString())); // jumped back
         QVERIFY2(seconds >= 2.46 && seconds < 2.46 + 0.5, qPrintable(QString::number(seconds)));
     }
 };

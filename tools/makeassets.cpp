@@ -23,7 +23,8 @@
 namespace {
 
 // Centres of the number boxes Label1 to Label6 in window pixels.
-constexpr QPointF cakeCentres[] = {{58, 70}, {138, 62}, {202, 70}, {138, 158}, {66, 134}, {202, 142}};
+constexpr QPointF cakeCentres[] = {{58, 70},   {138, 62}, {202, 70},
+                                   {138, 158}, {66, 134}, {202, 142}};
 
 void drawCake(QPainter &p, QPointF centre, double radius)
 {
@@ -98,7 +99,7 @@ void drawBaker(QPainter &p)
     p.setPen(QPen(QColor(120, 50, 40), 2, Qt::SolidLine, Qt::RoundCap));
     p.setBrush(Qt::NoBrush);
     p.drawArc(QRectF(head.x() - 8, head.y() + 1, 16, 12), 200 * 16, 140 * 16); // smile
-    p.setPen(QPen(QColor(210, 60, 40), 3)); // neckerchief
+    p.setPen(QPen(QColor(210, 60, 40), 3));                                    // neckerchief
     p.drawLine(QPointF(326, 181), QPointF(350, 181));
 }
 
@@ -126,8 +127,14 @@ void paintIcon(QPainter &p)
     drawCake(p, QPointF(16, 16), 11);
 }
 
-void put16(QByteArray &out, quint16 v) { out.append(reinterpret_cast<const char *>(&(v = qToLittleEndian(v))), 2); }
-void put32(QByteArray &out, quint32 v) { out.append(reinterpret_cast<const char *>(&(v = qToLittleEndian(v))), 4); }
+void put16(QByteArray &out, quint16 v)
+{
+    out.append(reinterpret_cast<const char *>(&(v = qToLittleEndian(v))), 2);
+}
+void put32(QByteArray &out, quint32 v)
+{
+    out.append(reinterpret_cast<const char *>(&(v = qToLittleEndian(v))), 4);
+}
 
 void putInfoHeader(QByteArray &out, int width, int height, int bits, quint32 imageSize, int colours)
 {
@@ -241,8 +248,8 @@ int main(int argc, char *argv[])
         p.scale(scale, scale);
         paintBackground(p);
         p.end();
-        const QString name = scale == 1 ? QStringLiteral("background.bmp")
-                                        : QStringLiteral("background@2x.bmp");
+        const QString name =
+            scale == 1 ? QStringLiteral("background.bmp") : QStringLiteral("background@2x.bmp");
         ok = ok && writeFile(dir.filePath(name), bmp24(background));
     }
     for (int size : {32, 48, 64, 128, 256}) {

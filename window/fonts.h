@@ -9,8 +9,14 @@ namespace fonts {
 
 // Our subsets of Noto Sans CJK JP (proportional) and Noto Sans Mono CJK JP (digits only),
 // renamed so that they never collide with a system copy of the full faces.
-inline QString japaneseFamily() { return QStringLiteral("Kiparano Gothic"); }
-inline QString monoFamily() { return QStringLiteral("Kiparano Mono"); }
+inline QString japaneseFamily()
+{
+    return QStringLiteral("Kiparano Gothic");
+}
+inline QString monoFamily()
+{
+    return QStringLiteral("Kiparano Mono");
+}
 
 // Registers the embedded faces. Call once, before the window.
 void install();

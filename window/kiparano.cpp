@@ -167,7 +167,8 @@ void kiparano::wait(double seconds)
     DeadlineTimer &timer = timerOfLevel(m_waits.size());
 
     m_waits.push_back(&loop);
-    loop.processEvents(QEventLoop::AllEvents); // whatever is pending is served, however short the wait
+    loop.processEvents(
+        QEventLoop::AllEvents); // whatever is pending is served, however short the wait
     for (;;) {
         if (!self)
             throw RunCancelled{}; // the window is gone: touch nothing of it
