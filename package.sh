@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The kiparano developers
+# SPDX-License-Identifier: MIT
 # Builds the Debian package (installing what is missing) and checks it with lintian.
 # Install it with: sudo apt-get install ./build/kiparano_2.00.0010_amd64.deb
 set -euo pipefail

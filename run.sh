@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The kiparano developers
+# SPDX-License-Identifier: MIT
 # Builds kiparano (installing what is missing) and launches it.
 set -euo pipefail
 cd "$(dirname "$0")"

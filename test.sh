@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
-# Builds and runs every test (installing what is missing): once as usual, once under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# SPDX-FileCopyrightText: 2026 The kiparano developers
+# SPDX-License-Identifier: MIT
+# Checks the format and the licensing, then builds and runs every test (installing what is
+# missing): once as usual, once under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 bash scripts/install-deps.sh
+
+echo "== format and licensing"
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+reuse lint --quiet || { reuse lint | tail -n 20; exit 1; }
+echo "formatted; REUSE compliant"
+
 for preset in default asan; do
     echo "== $preset build"
     cmake --preset "$preset" >/dev/null

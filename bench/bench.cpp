@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The kiparano developers
+// SPDX-License-Identifier: MIT
+
 // Benchmarks: processor cost and pace of real runs of every game, for our event-loop wait and
 // for the classic busy-polling wait, on the offscreen platform and on X (xcb) when DISPLAY is
 // set; then start-up time and peak memory of our program against a bare Qt window.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The kiparano developers
+# SPDX-License-Identifier: MIT
 # Builds the benchmarks (installing what is missing, Xvfb included) and prints their table:
 # runs on the offscreen platform and under Xvfb, then start-up and memory. About four minutes.
 set -euo pipefail

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The kiparano developers
+// SPDX-License-Identifier: MIT
+
 // Start-up probe: opens either our window (KIPARANO_PROBE_OURS), a bare QWidget of the same
 // size, or that QWidget with one QLabel of text (KIPARANO_PROBE_LABEL), and at its first painted
 // frame prints the monotonic clock in nanoseconds and the peak resident memory in kilobytes, then

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The kiparano developers
+// SPDX-License-Identifier: MIT
+
 // Mini Loto: five different numbers from 1 to 31, each revealed after its spin and a pause
 // that lengthens from stage to stage. Box 6 stays empty.
 #include "games.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The kiparano developers
+// SPDX-License-Identifier: MIT
+
 // Numbers 3: three digits, never all three the same, in boxes 1 to 3.
 #include "games.h"
 

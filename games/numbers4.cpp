@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The kiparano developers
+// SPDX-License-Identifier: MIT
+
 // Numbers 4: four digits, never all four the same, in boxes 1 to 4. Box 4 is left to the
 // first spin rather than emptied.
 #include "games.h"

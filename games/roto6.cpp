@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The kiparano developers
+// SPDX-License-Identifier: MIT
+
 // Loto 6: six different numbers from 1 to 43, one box at a time over six stages.
 #include "games.h"
 

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The kiparano developers
+# SPDX-License-Identifier: MIT
+
 # Installs the build tree into a scratch prefix and checks that every file lands in its
 # standard place. Usage: cmake -DBUILD=dir -DPREFIX=dir -P check-install.cmake
 file(REMOVE_RECURSE ${PREFIX})

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The kiparano developers
+# SPDX-License-Identifier: MIT
 # Installs what building and testing kiparano needs on Debian, if it is missing, and the
 # further packages named as arguments.
 set -euo pipefail
 
 # desktop-file-utils and appstream validate the desktop entry and the metainfo; faketime lets a
-# test move the wall clock under a running program.
-packages=(cmake ninja-build g++ qt6-base-dev desktop-file-utils appstream faketime "$@")
+# test move the wall clock under a running program; clang-format and reuse check the format and
+# the licensing.
+packages=(cmake ninja-build g++ qt6-base-dev desktop-file-utils appstream faketime clang-format
+    reuse "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

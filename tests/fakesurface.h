@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The kiparano developers
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // A recording Surface with a virtual clock and scripted random values, and an oracle that

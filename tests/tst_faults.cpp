@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The kiparano developers
+// SPDX-License-Identifier: MIT
+
 // The window under hostile timing: a close at every wait of every game, a storm of presses
 // inside one frame, and many windows made and closed in one process.
 

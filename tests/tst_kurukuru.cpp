@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The kiparano developers
+// SPDX-License-Identifier: MIT
+
 #include "fakesurface.h"
 #include "spin/kurukuru.h"
 

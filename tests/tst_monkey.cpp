@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The kiparano developers
+// SPDX-License-Identifier: MIT
+
 // Random sessions against the real window: presses of the four buttons by mouse and by
 // keyboard (Tab, Space) arriving inside spins and pauses at every depth, up to and beyond the
 // nesting bound, and a close at a random moment or none. Waits take no time here, and every

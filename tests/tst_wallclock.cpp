@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The kiparano developers
+// SPDX-License-Identifier: MIT
+
 // Runs Numbers 3 at its real pace while the wall clock crosses midnight and then jumps back an
 // hour (libfaketime, driven through its timestamp file: see tests/CMakeLists.txt). The run must
 // keep its pace: waits are measured on the monotonic clock, which neither touches.

@@ -1,4 +1,6 @@
 #!/usr/bin/python3
+# SPDX-FileCopyrightText: 2026 The kiparano developers
+# SPDX-License-Identifier: MIT
 """Cuts our embedded fonts out of Debian's Noto Sans CJK (package fonts-noto-cjk).
 
 Kiparano Gothic (Regular, Bold): Noto Sans CJK JP with printable ASCII and every other

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The kiparano developers
+// SPDX-License-Identifier: MIT
+
 // Draws the window's pictures: the background (425 x 283, 24-bit uncompressed BMP, and the same
 // drawing at twice the size for high-density screens) and the window icon (32 x 32, 8-bit ICO,
 // and PNG renderings at 32 to 256 pixels for the desktop's icon theme).

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The kiparano developers
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // The program is this one window. The prediction logic (core/, spin/, games/) knows the
