@@ -3,56 +3,26 @@
 
 #pragma once
 
-// A recording Surface with a virtual clock and scripted random values, and an oracle that
-// builds the sequence of events the program is meant to produce.
+// A recording Surface with scripted random values, and an oracle that
+// writes down what the program must do with the same values.
 
-#include "core/randomness.h"
+#include "core/cheer.h"
 #include "core/surface.h"
 
-#include <QList>
-#include <QString>
-#include <QTest>
+#include <QStringList>
 
-#include <algorithm>
-#include <array>
-#include <functional>
 #include <random>
 
-struct Event {
-    enum Kind { Write, Wait, Beep, Draw };
-    Event(Kind k, int l = 0, QString t = {}, double v = 0)
-        : kind(k),
-          label(l),
-          text(t),
-          value(v)
-    {
-    }
-    Kind kind;
-    int label;
-    QString text;
-    double value; // seconds of a wait, the value of a draw
-    friend bool operator==(const Event &, const Event &) = default;
-};
-
-inline char *toString(const Event &e)
-{
-    static const char *const kinds[] = {"Write", "Wait", "Beep", "Draw"};
-    return QTest::toString(QStringLiteral("%1(%2 \"%3\" %4)")
-                               .arg(QLatin1String(kinds[e.kind]))
-                               .arg(e.label)
-                               .arg(e.text)
-                               .arg(e.value));
-}
-
 // The Rnd value that drawInRange turns into `value`.
-inline double rndFor(int value, int upperbound, int lowerbound)
+inline double rndFor(int value, int upper, int lower)
 {
-    return (value - lowerbound + 0.5) / (upperbound - lowerbound + 1);
+    return (value - lower + 0.5) / (upper - lower + 1);
 }
 
+// Logs "k:text" for a write of label k, "w<seconds>" for a wait, "d" for a draw and "beep".
+// Draws return the script's values, then those of a fixed-seed generator.
 class FakeSurface : public Surface {
 public:
-    // Draws return `script` first, then values of a fixed-seed generator.
     explicit FakeSurface(QList<double> script = {})
         : m_script(std::move(script))
     {
@@ -60,99 +30,73 @@ public:
 
     void setText(Label label, const QString &text) override
     {
-        labels[int(label)] = text;
-        events.append({Event::Write, int(label), text});
+        log << QStringLiteral("%1:%2").arg(int(label)).arg(text);
     }
-    void beep() override { events.append(Event(Event::Beep)); }
-    void wait(double seconds) override
-    {
-        clock += seconds;
-        events.append({Event::Wait, 0, {}, seconds});
-        if (onWait)
-            onWait(waits++);
-    }
+    void beep() override { log << QStringLiteral("beep"); }
+    void wait(double seconds) override { log << QStringLiteral("w%1").arg(seconds); }
     double rnd() override
     {
-        const double v = m_next < m_script.size() ? m_script[m_next++] : m_uniform(m_engine);
-        events.append({Event::Draw, 0, {}, v});
-        return v;
+        log << QStringLiteral("d");
+        return m_next < m_script.size() ? m_script[m_next++] : m_any(m_engine);
     }
 
-    QList<Event> events;
-    std::array<QString, 10> labels; // by label number
-    double clock = 0;
-    int waits = 0;
-    std::function<void(int wait)> onWait; // runs inside each wait, like a served press
+    QStringList log;
 
 private:
     QList<double> m_script;
     qsizetype m_next = 0;
     std::mt19937_64 m_engine{12345};
-    std::uniform_real_distribution<double> m_uniform{0.0, 0.999};
+    std::uniform_real_distribution<double> m_any{0.0, 0.999};
 };
 
-// Writes down, step by step, what the program must do, taking draws from the same script.
-struct Oracle {
-    QList<double> script;
-    qsizetype next = 0;
-    QList<Event> events;
+// Plays a run written as steps on itself, taking the same draws as the program would: "8=text"
+// writes a label ("6=" empties it), "S3" runs stage 3, "D12" makes 12 draws, "R2" reveals the
+// second number, "P0.5" pauses, "C" and "F" are the interim and final cheer messages.
+class Oracle : public FakeSurface {
+public:
+    using FakeSurface::FakeSurface;
 
-    int draw(int upperbound, int lowerbound)
-    {
-        const double v = script.value(next++);
-        events.append({Event::Draw, 0, {}, v});
-        return int(v * (upperbound - lowerbound + 1)) + lowerbound;
-    }
-    void write(int label, const QString &text) { events.append({Event::Write, label, text}); }
-    void waitFor(double seconds) { events.append({Event::Wait, 0, {}, seconds}); }
-
-    // Stage n: frames and delays by stage; boxes n..L spin, L+1..6 are blanked.
-    void spin(int n, int upperbound, int lowerbound, int max)
+    int draw(int upper, int lower) { return int(rnd() * (upper - lower + 1)) + lower; }
+    void spin(int stage, int upper, int lower, int max)
     {
         static const int frames[] = {31, 21, 11, 7, 4, 6};
         static const double delays[] = {0.01, 0.05, 0.1, 0.3, 0.5, 0.7};
         const int last = (max >= 3 && max <= 5) ? max : 6;
-        for (int f = 0; f < frames[n - 1]; ++f) {
-            QList<int> values;
-            for (int k = n; k <= last; ++k)
-                values.append(draw(upperbound, lowerbound));
-            for (int k = n; k <= 6; ++k)
-                write(k, k <= last ? QString::number(values[k - n]) : QString());
-            waitFor(delays[n - 1]);
+        for (int f = 0; f < frames[stage - 1]; ++f) {
+            QStringList values;
+            for (int k = stage; k <= last; ++k)
+                values << QString::number(draw(upper, lower));
+            for (int k = stage; k <= 6; ++k)
+                setText(box(k), k <= last ? values[k - stage] : QString());
+            wait(delays[stage - 1]);
         }
     }
-    // Plays a run written as steps: "8=text" writes a label ("6=" empties it), "S3" runs
-    // stage 3, "D12" makes 12 draws, "R2" reveals the second number, "P0.5" pauses, "C" and
-    // "F" are the interim and final cheer messages.
+    void cheer(bool final) // the final message for r 3 to 5 is that for 0
+    {
+        const int r = draw(5, 0);
+        setText(
+            Label::Label7,
+            (final ? finalMessages[r < 3 ? r : 0] : interimMessages[std::min(r, 3)]).toString());
+        if (final)
+            beep();
+    }
     void play(const QString &steps, int upper, int lower, int max, const QList<int> &numbers)
     {
         for (const QString &step : steps.split(u' ')) {
             const QString arg = step.mid(1);
             if (step.contains(u'='))
-                write(step.section(u'=', 0, 0).toInt(), step.section(u'=', 1));
+                setText(Label(step.section(u'=', 0, 0).toInt()), step.section(u'=', 1));
             else if (step[0] == u'S')
                 spin(arg.toInt(), upper, lower, max);
             else if (step[0] == u'D')
                 for (int i = 0; i < arg.toInt(); ++i)
                     draw(upper, lower);
             else if (step[0] == u'R')
-                write(arg.toInt(), QString::number(numbers[arg.toInt() - 1]));
+                setText(box(arg.toInt()), QString::number(numbers[arg.toInt() - 1]));
             else if (step[0] == u'P')
-                waitFor(arg.toDouble());
+                wait(arg.toDouble());
             else
                 cheer(step == u"F");
         }
-    }
-    void cheer(bool final)
-    {
-        static const char16_t *const finals[] = {u"こんなん出ました!", u"当たりますように!",
-                                                 u"こんなのでました"};
-        static const char16_t *const interims[] = {u"あたりますように!",
-                                                   u"もうしばらくお待ちください",
-                                                   u"当たりますように!!!", u"なにがでるかな???"};
-        const int r = draw(5, 0);
-        write(7, QString::fromUtf16(final ? finals[r < 3 ? r : 0] : interims[std::min(r, 3)]));
-        if (final)
-            events.append(Event(Event::Beep));
     }
 };
