@@ -5,11 +5,15 @@
 # further packages named as arguments.
 set -euo pipefail
 
-# desktop-file-utils and appstream validate the desktop entry and the metainfo; faketime lets a
-# test move the wall clock under a running program; clang-format and reuse check the format and
-# the licensing.
-packages=(cmake ninja-build g++ qt6-base-dev desktop-file-utils appstream faketime clang-format
-    reuse "$@")
+# libcanberra and GIO play the desktop's bell sound; qt6-wayland, Weston, Xvfb and PulseAudio
+# (with libcanberra's driver for it and the sound theme) are the real servers the tests run
+# against; desktop-file-utils and appstream validate the desktop entry and the metainfo;
+# faketime lets a test move the wall clock under a running program; clang-format and reuse
+# check the format and the licensing.
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libcanberra-dev libglib2.0-dev
+    qt6-wayland weston xvfb xauth x11-utils pulseaudio pulseaudio-utils libcanberra-pulse
+    sound-theme-freedesktop gsettings-desktop-schemas desktop-file-utils appstream faketime
+    clang-format reuse "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -5,7 +5,9 @@
 
 #include <QSocketNotifier>
 
-#ifdef Q_OS_LINUX
+// A build can take the portable path on Linux too, to test it (KIPARANO_PORTABLE_TIMER).
+#if defined(Q_OS_LINUX) && !defined(KIPARANO_PORTABLE_TIMER)
+#define KIPARANO_TIMERFD
 #include <sys/timerfd.h>
 #include <unistd.h>
 #endif
@@ -15,7 +17,7 @@ using namespace std::chrono;
 DeadlineTimer::DeadlineTimer(QObject *parent)
     : QObject(parent)
 {
-#ifdef Q_OS_LINUX
+#ifdef KIPARANO_TIMERFD
     // steady_clock is CLOCK_MONOTONIC here, the timerfd's clock.
     m_fd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
     if (m_fd >= 0) {
@@ -37,7 +39,7 @@ DeadlineTimer::DeadlineTimer(QObject *parent)
 
 DeadlineTimer::~DeadlineTimer()
 {
-#ifdef Q_OS_LINUX
+#ifdef KIPARANO_TIMERFD
     if (m_fd >= 0) {
         delete m_notifier; // stops watching the descriptor before it is closed
         ::close(m_fd);
@@ -48,7 +50,7 @@ DeadlineTimer::~DeadlineTimer()
 void DeadlineTimer::start(Clock::time_point deadline)
 {
     m_active = true;
-#ifdef Q_OS_LINUX
+#ifdef KIPARANO_TIMERFD
     if (m_fd >= 0) {
         // Armed relative to now rather than at the absolute time: the same to the microsecond
         // here, and left alone by libraries that shift absolute times (libfaketime in tests).
@@ -68,7 +70,7 @@ void DeadlineTimer::stop()
     if (!m_active)
         return;
     m_active = false;
-#ifdef Q_OS_LINUX
+#ifdef KIPARANO_TIMERFD
     if (m_fd >= 0) {
         const itimerspec disarmed{};
         timerfd_settime(m_fd, 0, &disarmed, nullptr);

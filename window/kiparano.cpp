@@ -3,6 +3,7 @@
 
 #include "kiparano.h"
 
+#include "bell.h"
 #include "deadlinetimer.h"
 #include "fonts.h"
 #include "games/games.h"
@@ -79,9 +80,11 @@ void setTextColor(QLabel *label, QColor color)
 } // namespace
 
 kiparano::kiparano(QWidget *parent)
-    : QWidget(parent)
+    : QWidget(parent),
+      m_bell(new Bell(this))
 {
     setObjectName(QStringLiteral("kiparano"));
+    m_bell->setObjectName(QStringLiteral("bell"));
     setWindowTitle(QStringLiteral(u"ミヴォレタ★"));
     setWindowIcon(QIcon(QStringLiteral(":/assets/kiparano.ico")));
     setFixedSize(clientSize);
@@ -157,7 +160,7 @@ void kiparano::setText(Label label, const QString &text)
 
 void kiparano::beep()
 {
-    QApplication::beep();
+    m_bell->ring();
     Q_EMIT beeped();
 }
 

@@ -20,6 +20,7 @@
 #include <array>
 #include <vector>
 
+class Bell;
 class DeadlineTimer;
 class QEventLoop;
 class QLabel;
@@ -65,6 +66,7 @@ private:
     QPixmap m_background;
     std::vector<QEventLoop *> m_waits;     // innermost last
     std::vector<DeadlineTimer *> m_timers; // each wait level's timer, kept for the next wait
+    Bell *m_bell;
     Rnd m_rnd;
     double m_timeScale = 1.0;
     int m_depth = 0;

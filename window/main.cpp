@@ -11,8 +11,7 @@ int main(int argc, char *argv[])
 {
     preparePlatform();
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("kiparano"));
-    QApplication::setApplicationVersion(QStringLiteral(KIPARANO_VERSION));
+    identifyApplication();
     fonts::install();
 
     kiparano window;

@@ -3,6 +3,7 @@
 
 #include "platform.h"
 
+#include <QApplication>
 #include <QByteArray>
 
 void preparePlatform()
@@ -14,4 +15,11 @@ void preparePlatform()
     // the socket. Other platforms ignore the variable.
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
         qputenv("QT_XCB_NO_MITSHM", QByteArrayLiteral("1"));
+}
+
+void identifyApplication()
+{
+    QApplication::setApplicationName(QStringLiteral("kiparano"));
+    QApplication::setApplicationVersion(QStringLiteral(KIPARANO_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral(KIPARANO_APP_ID));
 }

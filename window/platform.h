@@ -5,3 +5,8 @@
 
 // Choices about Qt's platform integration, made before the QApplication exists.
 void preparePlatform();
+
+// Names the application after QApplication exists and before the first window: its name
+// (the X11 window class), its version, and its desktop entry (the Wayland app id), so that
+// docks and task bars put the window under its launcher.
+void identifyApplication();
