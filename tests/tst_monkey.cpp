@@ -1,13 +1,13 @@
 // SPDX-FileCopyrightText: 2026 The kiparano developers
 // SPDX-License-Identifier: MIT
 
-// The real window under hostile timing. Random sessions: presses by mouse and keyboard landing
-// in spins and pauses at every depth, up to and beyond the nesting bound, and a close at a
-// random moment or none; waits take no time and every action answers a label write, so a
-// session replays exactly from its seed. MONKEY_SESSIONS=N runs N sessions (a soak),
-// MONKEY_SEED=S starts from seed S. Then a close in every wait of every game.
+// The real window under hostile timing: random sessions of presses landing in spins and pauses
+// at every depth up to and beyond the nesting bound, and a close at a random moment or none,
+// each replaying exactly from its seed (MONKEY_SESSIONS=N runs N, MONKEY_SEED=S starts at S);
+// then a close in every wait of every game.
 
-#include "monitor.h"
+#include "core/cheer.h"
+#include "window/kiparano.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -15,85 +15,92 @@
 #include <QTest>
 
 #include <random>
+#include <set>
 
 namespace {
-
-// A window that is closed as its wait number `wait` begins.
-struct ClosingInWait : kiparano {
-    explicit ClosingInWait(int wait)
-        : left(wait)
-    {
-        setTimeScale(0);
-    }
-    void wait(double seconds) override
-    {
-        if (--left == 0)
-            monitor.closed = true, close();
-        kiparano::wait(seconds);
-    }
-    int left;
-    Monitor monitor{*this};
-};
 
 // A long soak runs far past Qt Test's five minutes for one test function.
 [[maybe_unused]] const bool soakTimeout = qEnvironmentVariableIsSet("MONKEY_SESSIONS") &&
                                           !qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT") &&
                                           qputenv("QTEST_FUNCTION_TIMEOUT", "604800000");
 
-// One session; returns what went wrong, and counts presses ignored at the bound and closes.
-QStringList session(quint64 seed, int &ignored, int &closes)
-{
-    std::mt19937_64 rng(seed);
-    kiparano w;
-    w.setTimeScale(0);
-    Monitor monitor(w);
-    w.show();
-    w.activateWindow();
-    const QList<QPushButton *> buttons = w.findChildren<QPushButton *>();
-    QStringList problems;
-    const quint64 pressOneIn = std::array{1000, 100, 20, 3}[rng() % 4];
-    int budget = int(rng() % std::array{4, 31, 301}[rng() % 3]), pending = 0;
-    const int closeAt = rng() % 2 ? int(rng() % 1500) : -1;
+// A window that checks itself (each write belongs to the innermost run, which ends with its beep
+// on a valid proposal and a final message; nothing is written once closed) and closes itself as
+// its wait number `closeInWait` begins or after its label write number `closeAfterWrite`.
+struct Watched : kiparano {
+    Watched(int closeInWait, int closeAfterWrite)
+        : waitsLeft(closeInWait)
+    {
+        setTimeScale(0);
+        connect(this, &kiparano::textWritten, this, [=, this](int k, const QString &text) {
+            deepest = std::max(deepest, runDepth());
+            if (closed)
+                failures << u"label %1 written after the close"_qs.arg(k);
+            else if (k == 8 && runDepth() == int(runs.size()) + 1)
+                runs.emplace_back(9);
+            else if (runDepth() != int(runs.size()) || runs.empty())
+                failures << u"%1:%2 at depth %3"_qs.arg(k).arg(text).arg(runDepth());
+            if (!closed && !runs.empty())
+                runs.back()[k] = text;
+            if (++writes == closeAfterWrite)
+                QMetaObject::invokeMethod(
+                    this, [this] { close(); }, Qt::QueuedConnection);
+        });
+        connect(this, &kiparano::beeped, this, [this] {
+            if (closed || runs.empty() || runDepth() != int(runs.size()))
+                return failures.append(u"a beep outside the end of a run"_qs);
+            check(runs.back());
+            runs.pop_back();
+        });
+    }
+    void wait(double seconds) override
+    {
+        if (--waitsLeft == 0)
+            close();
+        kiparano::wait(seconds);
+    }
+    void closeEvent(QCloseEvent *event) override
+    {
+        closed = true;
+        sinceClose.start();
+        kiparano::closeEvent(event);
+    }
+    void check(const QStringList &run) // what the run wrote last, by label number
+    {
+        static const struct {
+            const char16_t *title;
+            int boxes, upper, lower;
+        } rules[] = {{u"ロト6の予想です", 6, 43, 1},
+                     {u"ミニロトの予想です!", 5, 31, 1},
+                     {u"Numbers3の予想だよ", 3, 9, 0},
+                     {u"Numbers4の予想です", 4, 9, 0}};
+        const auto rule = std::find_if(std::begin(rules), std::end(rules),
+                                       [&](const auto &r) { return run[8] == r.title; });
+        if (rule == std::end(rules))
+            return failures.append(u"a run titled "_qs + run[8]);
+        completed << run[8];
+        std::set<int> numbers;
+        for (int k = 1; k <= 6; ++k) {
+            const int n = run[k].toInt();
+            if (k > rule->boxes
+                    ? !run[k].isEmpty()
+                    : run[k] != QString::number(n) || n < rule->lower || n > rule->upper)
+                failures << run[8] + u": box %1 shows '%2'"_qs.arg(k).arg(run[k]);
+            if (k <= rule->boxes)
+                numbers.insert(n);
+        }
+        if (rule->upper == 9 ? numbers.size() < 2 : int(numbers.size()) != rule->boxes)
+            failures << run[8] + u": the proposal breaks the rule"_qs;
+        if (std::find(finalMessages.begin(), finalMessages.end(), run[7]) == finalMessages.end())
+            failures << run[8] + u": ended on "_qs + run[7];
+    }
+
+    int waitsLeft, writes = 0, deepest = 0;
+    bool closed = false;
     QElapsedTimer sinceClose;
-
-    const auto queue = [&](auto f) {
-        ++pending;
-        QMetaObject::invokeMethod(
-            &w, [&, f] { --pending, f(); }, Qt::QueuedConnection);
-    };
-    const auto act = [&] {
-        const int kind = int(rng() % 6), depth = w.runDepth(), writes = monitor.writes;
-        QWidget *focus = w.focusWidget() ? w.focusWidget() : &w;
-        if (monitor.closed)
-            return;
-        if (kind < 4)
-            QTest::mouseClick(buttons[kind], Qt::LeftButton);
-        else
-            QTest::keyClick(focus, kind == 4 ? Qt::Key_Tab : Qt::Key_Space);
-        if (kind != 4 && depth == kiparano::maxNestedRuns &&
-            (++ignored, monitor.writes != writes || w.runDepth() != depth))
-            problems << QStringLiteral("a press beyond the bound did something");
-    };
-    QObject::connect(&w, &kiparano::textWritten, &w, [&] {
-        if (monitor.writes == closeAt)
-            queue([&] {
-                ++closes, monitor.closed = true;
-                sinceClose.start();
-                w.close();
-            });
-        if (budget > 0 && rng() % pressOneIn == 0 && budget--)
-            queue(act);
-    });
-    queue(act);
-    while (pending > 0)
-        QCoreApplication::processEvents();
-
-    if (monitor.closed && sinceClose.elapsed() > 100)
-        problems << QStringLiteral("runs ended %1 ms after the close").arg(sinceClose.elapsed());
-    if (w.runDepth() != 0 || monitor.deepest > kiparano::maxNestedRuns)
-        problems << QStringLiteral("runs open at the end, or nested too deep");
-    return problems + monitor.failures;
-}
+    std::vector<QStringList> runs; // those open, innermost last
+    QStringList failures, completed;
+};
 
 } // namespace
 
@@ -105,26 +112,41 @@ private Q_SLOTS:
 
     void sessions()
     {
-#ifdef __SANITIZE_ADDRESS__
-        const int defaultSessions = 600; // a session costs about three times as much
-#else
-        const int defaultSessions = 1500;
-#endif
-        const int count = qEnvironmentVariableIsSet("MONKEY_SESSIONS")
-                              ? qEnvironmentVariableIntValue("MONKEY_SESSIONS")
-                              : defaultSessions;
-        const quint64 first =
-            qEnvironmentVariable("MONKEY_SEED", QStringLiteral("1")).toULongLong();
+        const int count = qEnvironmentVariable("MONKEY_SESSIONS", u"1500"_qs).toInt();
+        const quint64 first = qEnvironmentVariable("MONKEY_SEED", u"1"_qs).toULongLong();
         int ignored = 0, closes = 0;
-        QElapsedTimer clock;
-        clock.start();
         for (quint64 seed = first; seed < first + quint64(count); ++seed) {
-            const QStringList problems = session(seed, ignored, closes);
-            QVERIFY2(problems.isEmpty(), qPrintable(QStringLiteral("seed %1: ").arg(seed) +
-                                                    problems.mid(0, 5).join(u"; ")));
+            std::mt19937_64 rng(seed);
+            const quint64 pressOneIn = std::array{1000, 100, 20, 3}[rng() % 4];
+            int budget = int(rng() % std::array{4, 31, 301}[rng() % 3]), pending = 0;
+            Watched w(0, rng() % 2 ? int(rng() % 1500) : -1);
+            w.show();
+            const QList<QPushButton *> buttons = w.findChildren<QPushButton *>();
+            const auto press = [&] {
+                const int kind = int(rng() % 6);
+                if (--pending, w.closed)
+                    return;
+                ignored += kind != 4 && w.runDepth() == kiparano::maxNestedRuns;
+                if (kind < 4)
+                    QTest::mouseClick(buttons[kind], Qt::LeftButton);
+                else
+                    QTest::keyClick(w.focusWidget(), kind == 4 ? Qt::Key_Tab : Qt::Key_Space);
+            };
+            connect(&w, &kiparano::textWritten, &w, [&] {
+                if (budget > 0 && rng() % pressOneIn == 0 && budget--)
+                    ++pending, QMetaObject::invokeMethod(&w, press, Qt::QueuedConnection);
+            });
+            ++pending, press();
+            while (pending > 0)
+                QCoreApplication::processEvents();
+            closes += w.closed;
+            if ((w.closed && w.sinceClose.elapsed() > 100) || w.runDepth() != 0 ||
+                w.deepest > kiparano::maxNestedRuns)
+                w.failures << u"runs went on after the close, stayed open or nested too deep"_qs;
+            QVERIFY2(w.failures.isEmpty(),
+                     qPrintable(u"seed %1: "_qs.arg(seed) + w.failures.mid(0, 5).join(u"; ")));
         }
-        qInfo("%d sessions in %lld ms, %d closes, %d presses ignored at the bound", count,
-              clock.elapsed(), closes, ignored);
+        qInfo("%d sessions, %d closed, %d presses ignored at the bound", count, closes, ignored);
         QVERIFY(count < 100 || (closes > 0 && ignored > 0));
     }
 
@@ -134,12 +156,12 @@ private Q_SLOTS:
     {
         for (const char *name : {"roto6", "miniroto", "Numbers3", "Numbers4"})
             for (int i = 1;; ++i) {
-                ClosingInWait w(i);
+                Watched w(i, -1);
                 w.findChild<QPushButton *>(QLatin1String(name))->click();
-                QVERIFY2(w.monitor.failures.isEmpty(), qPrintable(w.monitor.failures.join(u"; ")));
+                QVERIFY2(w.failures.isEmpty(), qPrintable(w.failures.join(u"; ")));
                 QCOMPARE(w.runDepth(), 0);
-                QCOMPARE(w.monitor.completed.size(), w.monitor.closed ? 0 : 1);
-                if (!w.monitor.closed)
+                QCOMPARE(w.completed.size(), w.closed ? 0 : 1);
+                if (!w.closed)
                     break; // i was past the last wait
             }
     }
