@@ -6,7 +6,11 @@
 # timer and window tests once more with the portable timer of Windows and macOS.
 set -euo pipefail
 cd "$(dirname "$0")"
-bash scripts/install-deps.sh
+# Weston, Xvfb (with xauth and xprop) and PulseAudio (with parec) are the real servers the tests
+# run against, gsettings-desktop-schemas holds the switch for event sounds; faketime moves the
+# wall clock under a running program; clang-format and reuse check the format and licensing.
+bash scripts/install-deps.sh weston xvfb xauth x11-utils pulseaudio pulseaudio-utils \
+    gsettings-desktop-schemas faketime clang-format reuse
 
 echo "== format and licensing"
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror

@@ -1,19 +1,15 @@
 #!/usr/bin/env bash
 # SPDX-FileCopyrightText: 2026 The kiparano developers
 # SPDX-License-Identifier: MIT
-# Installs what building and testing kiparano needs on Debian, if it is missing, and the
-# further packages named as arguments.
+# Installs what building kiparano needs on Debian, if it is missing, and the further packages
+# named as arguments.
 set -euo pipefail
 
-# libcanberra and GIO play the desktop's bell sound; qt6-wayland, Weston, Xvfb and PulseAudio
-# (with libcanberra's driver for it and the sound theme) are the real servers the tests run
-# against; desktop-file-utils and appstream validate the desktop entry and the metainfo;
-# faketime lets a test move the wall clock under a running program; clang-format and reuse
-# check the format and the licensing.
+# libcanberra and GIO play the desktop's bell sound, through libcanberra's PulseAudio driver and
+# the freedesktop sound theme; qt6-wayland runs the window natively on Wayland;
+# desktop-file-utils and appstream validate the desktop entry and the metainfo at configure time.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libcanberra-dev libglib2.0-dev
-    qt6-wayland weston xvfb xauth x11-utils pulseaudio pulseaudio-utils libcanberra-pulse
-    sound-theme-freedesktop gsettings-desktop-schemas desktop-file-utils appstream faketime
-    clang-format reuse "$@")
+    libcanberra-pulse sound-theme-freedesktop qt6-wayland desktop-file-utils appstream "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
