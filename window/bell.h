@@ -9,9 +9,10 @@
 
 // The bell that closes a run. On Linux it is the desktop's own bell sound, the event
 // "bell-window-system" of its sound theme played through libcanberra, on a thread of its own
-// so that no run waits for the sound server. Where the desktop has switched event sounds off
-// it stays silent, as the desktop's own programs do; where no sound can be played it falls
-// back to QApplication::beep(). Elsewhere it is QApplication::beep(), the system's beep.
+// that loads the library at the first ring, so that neither the start nor a run waits for it
+// or for the sound server. Where the desktop has switched event sounds off it stays silent, as
+// the desktop's own programs do; where no sound can be played it falls back to
+// QApplication::beep(). Elsewhere it is QApplication::beep(), the system's beep.
 class Bell : public QObject {
     Q_OBJECT
 
