@@ -121,8 +121,8 @@ struct Bell::Player {
     {
         if (!context && desktop.create(&context) == CA_SUCCESS)
             desktop.changeProps(context, CA_PROP_APPLICATION_NAME, "Mivoreta",
-                                CA_PROP_APPLICATION_ID, "com.example.kiparano",
-                                CA_PROP_APPLICATION_ICON_NAME, "com.example.kiparano", nullptr);
+                                CA_PROP_APPLICATION_ID, KIPARANO_APP_ID,
+                                CA_PROP_APPLICATION_ICON_NAME, KIPARANO_APP_ID, nullptr);
         if (context &&
             desktop.play(context, 0, CA_PROP_EVENT_ID, "bell-window-system",
                          CA_PROP_EVENT_DESCRIPTION, "Numbers proposed",
