@@ -25,5 +25,5 @@ private:
 // upperbound with equal chance. Takes exactly one value from the generator.
 qint16 drawInRange(Surface &surface, const qint16 &upperbound, const qint16 &lowerbound);
 
-// The same formula on a given Rnd value, for callers and tests that hold the value already.
+// The same formula on a given Rnd value.
 qint16 drawInRange(double rnd, qint16 upperbound, qint16 lowerbound);

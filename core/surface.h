@@ -7,7 +7,7 @@
 
 // What the prediction logic sees of the window: nine labels to write, a beep, a wait that
 // serves window events, and the program's one random generator. The Qt window implements it
-// for real; the tests implement it with a recorder and a virtual clock.
+// for real; the tests implement it with a recorder whose waits take no time.
 
 enum class Label : int {
     Label1 = 1,

@@ -8,7 +8,6 @@
 #include "fonts.h"
 #include "games/games.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -173,8 +172,8 @@ void kiparano::wait(double seconds)
     DeadlineTimer &timer = timerOfLevel(m_waits.size());
 
     m_waits.push_back(&loop);
-    loop.processEvents(
-        QEventLoop::AllEvents); // whatever is pending is served, however short the wait
+    // Whatever is pending is served, however short the wait.
+    loop.processEvents(QEventLoop::AllEvents);
     for (;;) {
         if (!self)
             throw RunCancelled{}; // the window is gone: touch nothing of it
