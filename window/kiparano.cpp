@@ -80,7 +80,8 @@ void setTextColor(QLabel *label, QColor color)
 
 kiparano::kiparano(QWidget *parent)
     : QWidget(parent),
-      m_bell(new Bell(this))
+      m_bell(new Bell(this)),
+      m_announcer(this)
 {
     setObjectName(QStringLiteral("kiparano"));
     m_bell->setObjectName(QStringLiteral("bell"));
@@ -154,6 +155,13 @@ void kiparano::setText(Label label, const QString &text)
 {
     const int number = static_cast<int>(label);
     m_labels[number - 1]->setText(text);
+    if (!m_runs.empty()) { // always the innermost run's write
+        Run &run = m_runs.back();
+        if (label == Label::Label8)
+            run.title = text;
+        else if (number <= 6 && !text.isEmpty())
+            run.boxes = std::max(run.boxes, number);
+    }
     Q_EMIT textWritten(number, text);
 }
 
@@ -209,17 +217,29 @@ DeadlineTimer &kiparano::timerOfLevel(std::size_t level)
 template <typename Handler>
 void kiparano::run(Handler handler)
 {
-    if (m_closed || m_depth >= maxNestedRuns)
+    if (m_closed || runDepth() >= maxNestedRuns)
         return;
     QPointer<kiparano> self(this);
-    ++m_depth;
+    m_runs.emplace_back();
     try {
         handler(static_cast<Surface &>(*this));
+        announceEnd(); // ended with its final message and bell; no wait since, so not closed
     } catch (const RunCancelled &) {
         // The window was closed during the run: nothing more to show.
     }
     if (self)
-        --m_depth;
+        m_runs.pop_back();
+}
+
+void kiparano::announceEnd()
+{
+    // The run's own title: a run nested in it may have left its title in Label8.
+    const Run &run = m_runs.back();
+    QStringList words{run.title};
+    for (int k = 1; k <= run.boxes; ++k)
+        words << m_labels[k - 1]->text();
+    words << m_labels[6]->text();
+    m_announcer.announce(m_runs.size() - 1, words.join(u' '));
 }
 
 void kiparano::cancelRuns()

@@ -9,8 +9,10 @@
 // until its deadline on the monotonic clock (DeadlineTimer), so a button press served inside a
 // wait runs its whole game nested there and the interrupted run resumes when it is over.
 // Closing the window cancels every run at once: each wait then throws RunCancelled, which
-// unwinds the runs without a further write, and the click handlers catch it.
+// unwinds the runs without a further write, and the click handlers catch it. A run that ends
+// is announced to assistive technology (Announcer): its game, its numbers and its message.
 
+#include "announcer.h"
 #include "core/randomness.h"
 #include "core/surface.h"
 
@@ -39,7 +41,7 @@ public:
     // a wait only serves the events already pending.
     void setTimeScale(double scale) { m_timeScale = scale; }
     // How many runs are in progress, the outermost included.
-    int runDepth() const { return m_depth; }
+    int runDepth() const { return int(m_runs.size()); }
 
     void setText(Label label, const QString &text) override;
     void beep() override;
@@ -61,14 +63,22 @@ private:
     void run(Handler handler);
     void cancelRuns();
     DeadlineTimer &timerOfLevel(std::size_t level);
+    void announceEnd();
+
+    // What a run in progress has written of its own: its title and its last box in play.
+    struct Run {
+        QString title;
+        int boxes = 0;
+    };
 
     std::array<QLabel *, 9> m_labels{};
     QPixmap m_background;
     std::vector<QEventLoop *> m_waits;     // innermost last
     std::vector<DeadlineTimer *> m_timers; // each wait level's timer, kept for the next wait
+    std::vector<Run> m_runs;               // innermost last
     Bell *m_bell;
+    Announcer m_announcer;
     Rnd m_rnd;
     double m_timeScale = 1.0;
-    int m_depth = 0;
     bool m_closed = false;
 };
