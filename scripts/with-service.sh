@@ -4,8 +4,9 @@
 #
 # Usage: with-service.sh pulseaudio|weston COMMAND...
 # Starts a private sound server (PulseAudio with a null sink named "kiparano") or Wayland
-# compositor (Weston, headless) in a fresh runtime folder, runs COMMAND against it and stops
-# it again. Exits 77, which CTest reports as a skip, when the server cannot start at all.
+# compositor (Weston, headless) in a fresh runtime folder, runs COMMAND against it, with the
+# server's process id in SERVICE_PID, and stops it again. Exits 77, which CTest reports as a
+# skip, when the server cannot start at all.
 set -u
 service=$1
 shift
@@ -44,7 +45,7 @@ if [ ! -S "$socket" ]; then
     rm -rf "$runtime"
     exit 77
 fi
-"$@"
+SERVICE_PID=$server "$@"
 status=$?
 kill $server
 wait $server 2>/dev/null

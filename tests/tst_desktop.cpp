@@ -1,0 +1,367 @@
+// SPDX-FileCopyrightText: 2026 The kiparano developers
+// SPDX-License-Identifier: MIT
+
+// The program on a real desktop, against the servers that tests/CMakeLists.txt starts for
+// each function: an X server (Xvfb), pressed through XTest and closed by the WM_DELETE_WINDOW
+// message a window manager sends; a private session bus with its accessibility bus; a sound
+// server (scripts/with-service.sh).
+//   sessions: the real binary, random clicks, Tab and Space at random moments (0 s apart
+//     included), then the close; each session replays its input from its seed
+//     (DESKTOP_SESSIONS=N runs N, DESKTOP_SEED=S starts at S). A program still running 0.5 s
+//     after the close fails with every thread's stack, from gdb.
+//   heard: the window under a real screen reader, Orca, which the test starts and reads.
+//   oneSoundPerRun, closeWhileSoundServerStalls, fallback, silenced: the bell.
+
+#include "window/bell.h"
+#include "window/kiparano.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QtEndian>
+
+#include <random>
+
+#include <signal.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace {
+
+// Input as a user gives it, through the X server.
+struct User {
+    User()
+        : x(XOpenDisplay(nullptr))
+    {
+    }
+    ~User()
+    {
+        if (x)
+            XCloseDisplay(x);
+    }
+
+    void click(Window window, int dx, int dy)
+    {
+        int rootX, rootY;
+        Window child;
+        XTranslateCoordinates(x, window, DefaultRootWindow(x), dx, dy, &rootX, &rootY, &child);
+        XTestFakeMotionEvent(x, -1, rootX, rootY, CurrentTime);
+        XTestFakeButtonEvent(x, 1, True, CurrentTime);
+        XTestFakeButtonEvent(x, 1, False, CurrentTime);
+        XFlush(x);
+    }
+    void key(KeySym symbol, KeySym modifier = NoSymbol)
+    {
+        const KeyCode code = XKeysymToKeycode(x, symbol), held = XKeysymToKeycode(x, modifier);
+        if (held)
+            XTestFakeKeyEvent(x, held, True, CurrentTime);
+        XTestFakeKeyEvent(x, code, True, CurrentTime);
+        XTestFakeKeyEvent(x, code, False, CurrentTime);
+        if (held)
+            XTestFakeKeyEvent(x, held, False, CurrentTime);
+        XFlush(x);
+    }
+    // What a window manager sends when the user closes the window.
+    void close(Window window)
+    {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = long(XInternAtom(x, "WM_DELETE_WINDOW", False));
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(x, window, False, NoEventMask, &event);
+        XFlush(x);
+    }
+    // The mapped top-level window of process `pid`, or 0.
+    Window windowOf(qint64 pid)
+    {
+        const Atom pidAtom = XInternAtom(x, "_NET_WM_PID", False);
+        Window root, parent, *children = nullptr, found = 0;
+        unsigned count = 0;
+        XQueryTree(x, DefaultRootWindow(x), &root, &parent, &children, &count);
+        for (unsigned i = 0; i < count && !found; ++i) {
+            XWindowAttributes attributes;
+            Atom type;
+            int format;
+            unsigned long items, after;
+            unsigned char *data = nullptr;
+            if (XGetWindowAttributes(x, children[i], &attributes) &&
+                attributes.map_state == IsViewable &&
+                XGetWindowProperty(x, children[i], pidAtom, 0, 1, False, XA_CARDINAL, &type,
+                                   &format, &items, &after, &data) == Success &&
+                items == 1 && *reinterpret_cast<long *>(data) == pid)
+                found = children[i];
+            XFree(data);
+        }
+        XFree(children);
+        return found;
+    }
+
+    Display *x;
+};
+
+// Records the sink's monitor: the times, on the monotonic clock in ms, at which a sound began.
+struct Recorder {
+    Recorder()
+    {
+        parec.start(u"parec"_qs,
+                    {u"-dkiparano.monitor"_qs, u"--raw"_qs, u"--rate=8000"_qs, u"--format=s16le"_qs,
+                     u"--channels=1"_qs, u"--latency-msec=10"_qs});
+        QObject::connect(&parec, &QProcess::readyReadStandardOutput, [this] {
+            data += parec.readAllStandardOutput();
+            bool loud = false;
+            for (qsizetype i = 0; i + 1 < data.size(); i += 2)
+                loud |= std::abs(qFromLittleEndian<qint16>(data.constData() + i)) > 300;
+            data = data.right(data.size() % 2);
+            if (loud && QDeadlineTimer::current().deadline() - lastLoud > 200)
+                onsets << QDeadlineTimer::current().deadline();
+            lastLoud = loud ? QDeadlineTimer::current().deadline() : lastLoud;
+            flowing = true;
+        });
+        // The monitor delivers from a moment after the recorder connects.
+        flowing = QTest::qWaitFor([this] { return flowing; }, 10000);
+    }
+    ~Recorder() { parec.kill(), parec.waitForFinished(); }
+
+    QProcess parec;
+    QByteArray data;
+    QList<qint64> onsets;
+    qint64 lastLoud = -1000;
+    bool flowing = false;
+};
+
+// How a ring of a new bell sounds.
+Bell::Way ring()
+{
+    Bell bell;
+    QSignalSpy rang(&bell, &Bell::rang);
+    bell.ring();
+    return rang.wait() ? rang.at(0).at(0).value<Bell::Way>() : Bell::Way(-1);
+}
+
+// The real program, started on the X server, with the accessibility bridge on.
+class Program : public QProcess {
+public:
+    explicit Program(User &user)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"QT_LINUX_ACCESSIBILITY_ALWAYS_ON"_qs, u"1"_qs);
+        setProcessEnvironment(env);
+        start(QStringLiteral(KIPARANO_PROGRAM), {});
+        [[maybe_unused]] const bool shown =
+            QTest::qWaitFor([&] { return (window = user.windowOf(processId())); }, 10000);
+    }
+    ~Program() override { kill(), waitForFinished(); }
+
+    // After the close: what went wrong, if the program did not exit with status 0 within
+    // 0.5 s and without a word from the sanitizers; with every thread's stack if it still runs.
+    QString fault()
+    {
+        QElapsedTimer sinceClose;
+        sinceClose.start();
+        const bool exited = waitForFinished(5000);
+        const qint64 ms = sinceClose.elapsed();
+        const QString errors = QString::fromLocal8Bit(readAllStandardError());
+        if (exited && ms <= 500 && exitCode() == 0 && !errors.contains(u"Sanitizer"_qs) &&
+            !errors.contains(u"runtime error"_qs))
+            return {};
+        QString stacks;
+        if (!exited) {
+            QProcess gdb;
+            gdb.start(u"gdb"_qs, {u"-batch"_qs, u"-p"_qs, QString::number(processId()), u"-ex"_qs,
+                                  u"thread apply all bt"_qs});
+            gdb.waitForFinished(60000);
+            stacks = QString::fromLocal8Bit(gdb.readAllStandardOutput());
+        }
+        return u"%1 %2 ms after the close, status %3\n%4\n%5"_qs
+            .arg(exited ? u"exited"_qs : u"still running"_qs)
+            .arg(ms)
+            .arg(exitCode())
+            .arg(errors.right(3000), stacks);
+    }
+
+    Window window = 0;
+};
+
+} // namespace
+
+class TestDesktop : public QObject {
+    Q_OBJECT
+
+    User user;
+
+private Q_SLOTS:
+    void init()
+    {
+        const QByteArray function = QTest::currentTestFunction();
+        if (!user.x && function != "oneSoundPerRun" && function != "fallback" &&
+            function != "silenced")
+            QSKIP("no X server: run under xvfb-run");
+    }
+
+    void sessions()
+    {
+        const int count = qEnvironmentVariable("DESKTOP_SESSIONS", u"20"_qs).toInt();
+        const quint64 first = qEnvironmentVariable("DESKTOP_SEED", u"1"_qs).toULongLong();
+        QStringList failed;
+        for (quint64 seed = first; seed < first + quint64(count); ++seed) {
+            std::mt19937_64 rng(seed);
+            Program program(user);
+            QVERIFY(program.window);
+            for (int presses = 2 + int(rng() % 11); presses > 0; --presses) {
+                const int what = int(rng() % 6);
+                if (what < 4) // a game button, in the row along the bottom
+                    user.click(program.window, 84 + 80 * what, 244);
+                else
+                    user.key(what == 4 ? XK_Tab : XK_space);
+                QTest::qWait(rng() % 4 ? int(rng() % 800) : 0);
+            }
+            user.close(program.window);
+            const QString fault = program.fault();
+            if (!fault.isEmpty())
+                failed << QString::number(seed), qWarning("seed %llu: %s", seed, qPrintable(fault));
+        }
+        qInfo("%d sessions from seed %llu, %lld failed", count, first, failed.size());
+        QVERIFY2(failed.isEmpty(), qPrintable(u"failed seeds: "_qs + failed.join(u' ')));
+    }
+
+    // Orca speaks each run that ends (a Numbers 3 run, then one nested in a Loto 6 run) with its
+    // game, the numbers its boxes show and its final message, and nothing of a run cut short by
+    // the close. Orca, with speech off, writes what it would say to its log, which a terminal
+    // (script) keeps line-buffered.
+    void heard()
+    {
+        QTemporaryDir prefs;
+        QProcess orca;
+        QStringList spoken;
+        bool ready = false;
+        connect(&orca, &QProcess::readyReadStandardOutput, &orca, [&] {
+            while (orca.canReadLine()) {
+                const QString line = QString::fromUtf8(orca.readLine()).trimmed();
+                ready |= line.contains(u"ORCA: Startup complete"_qs);
+                const qsizetype at = line.indexOf(u"SPEECH OUTPUT: '"_qs);
+                if (at >= 0)
+                    spoken << line.mid(at + 16).section(u"'{"_qs, 0, 0);
+            }
+        });
+        orca.start(u"script"_qs,
+                   {u"-qfec"_qs, u"orca -d speech --debug-file=/dev/stdout -u "_qs + prefs.path(),
+                    u"/dev/null"_qs});
+        if (!QTest::qWaitFor([&] { return ready; }, 30000))
+            QSKIP(
+                qPrintable(u"Orca could not start: "_qs + QString::fromLocal8Bit(orca.readAll())));
+
+        QApplication::setQuitOnLastWindowClosed(false);
+        kiparano w;
+        QList<QStringList> ends; // at each bell: the boxes and the status line
+        connect(&w, &kiparano::beeped, &w, [&] {
+            QStringList shown;
+            for (int k = 1; k <= 7; ++k)
+                shown << w.findChild<QLabel *>(u"Label%1"_qs.arg(k))->text();
+            ends << shown;
+        });
+        w.show();
+        w.activateWindow(); // as a window manager gives a new window the focus
+        QTRY_VERIFY(spoken.contains(u"ミヴォレタ★"_qs));
+        const auto said = [&](const QString &title, int end, int boxes) {
+            const QString words = (QStringList{u"notification"_qs, title} +
+                                   ends[end].mid(0, boxes) + ends[end].mid(6))
+                                      .join(u' ');
+            return spoken.contains(words) || spoken.contains(words + u'.');
+        };
+
+        user.key(XK_Tab), user.key(XK_Tab), user.key(XK_space); // Numbers 3
+        QTRY_COMPARE_WITH_TIMEOUT(ends.size(), 1, 10000);
+        QTRY_VERIFY(said(u"Numbers3の予想だよ"_qs, 0, 3));
+
+        user.key(XK_Tab, XK_Shift_L), user.key(XK_space); // Loto 6, and Numbers 3 within
+        QTimer::singleShot(3000, &w, [&] { user.key(XK_Tab), user.key(XK_space); });
+        QTRY_COMPARE_WITH_TIMEOUT(ends.size(), 3, 25000);
+        QTRY_VERIFY(said(u"Numbers3の予想だよ"_qs, 1, 3));
+        QTRY_VERIFY(said(u"ロト6の予想です"_qs, 2, 6));
+
+        user.key(XK_space); // Numbers 3, closed before it ends
+        QTimer::singleShot(1000, &w, [&] { user.close(w.winId()); });
+        QTRY_VERIFY(!w.isVisible());
+        QTest::qWait(2000);
+        QCOMPARE(ends.size(), 3);
+        const QStringList notifications = spoken.filter(QRegularExpression(u"^notification"_qs));
+        qInfo("Orca said:\n%s", qPrintable(notifications.join(u'\n')));
+        QCOMPARE(notifications.size(), 3);
+        orca.terminate();
+        QVERIFY(QTest::qWaitFor([&] { return orca.state() == QProcess::NotRunning; }, 10000));
+    }
+
+    // Each Numbers 3 run ends with one bell sound, starting soon after its final message; a
+    // run cut short by the close rings none.
+    void oneSoundPerRun()
+    {
+        Recorder recorder;
+        QVERIFY2(recorder.flowing, "no sound server to record: run under with-service.sh");
+        kiparano w;
+        w.setTimeScale(0.02);
+        QList<qint64> finalMessages;
+        qint64 status = 0;
+        connect(&w, &kiparano::textWritten, &w,
+                [&](int k) { status = k == 7 ? QDeadlineTimer::current().deadline() : status; });
+        connect(&w, &kiparano::beeped, &w, [&] { finalMessages << status; });
+        for (int run = 0; run < 4; ++run) {
+            if (run == 3)
+                QTimer::singleShot(30, &w, &QWidget::close);
+            w.findChild<QPushButton *>(u"Numbers3"_qs)->click();
+            QTest::qWait(700);
+        }
+        QCOMPARE(recorder.onsets.size(), 3);
+        for (int run = 0; run < 3; ++run) {
+            const qint64 onset = recorder.onsets[run] - finalMessages[run];
+            qInfo("run %d: the bell reached the sink %lld ms after the final message", run, onset);
+            QVERIFY(onset >= 0 && onset <= 100);
+        }
+    }
+
+    // The close does not wait for the sound server: the server stalls (SIGSTOP) as the first
+    // bell starts to play, the window is closed, and the program exits at once with status 0;
+    // once the server goes on, no bell sounds.
+    void closeWhileSoundServerStalls()
+    {
+        const auto server = pid_t(qEnvironmentVariableIntValue("SERVICE_PID"));
+        if (!server)
+            QSKIP("no sound server: run under with-service.sh pulseaudio");
+        Recorder recorder;
+        QVERIFY(recorder.flowing);
+        Program program(user);
+        QVERIFY(program.window);
+        user.click(program.window, 244, 244); // Numbers 3: its bell rings after 2.46 s
+        QTest::qWait(2000);
+        ::kill(server, SIGSTOP);
+        QTest::qWait(2000);
+        user.close(program.window);
+        const QString fault = program.fault();
+        ::kill(server, SIGCONT);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+        QTest::qWait(1000);
+        QCOMPARE(recorder.onsets.size(), 0);
+    }
+
+    // With no server to play on, the system beep stands in.
+    void fallback() { QCOMPARE(ring(), Bell::SystemBeep); }
+
+    // Where the desktop has switched event sounds off (tests/settings), the bell keeps quiet.
+    void silenced() { QCOMPARE(ring(), Bell::Silenced); }
+};
+
+QTEST_MAIN(TestDesktop)
+#include "tst_desktop.moc"
