@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The kiparano developers
 // SPDX-License-Identifier: MIT
 
+#include "window/deadlinetimer.h"
 #include "window/fonts.h"
 #include "window/kiparano.h"
 #include "window/platform.h"
@@ -161,16 +162,20 @@ private Q_SLOTS:
                       : u"WEBサイトでご感想などをぜひ聞かせてください。"_qs);
     }
 
-    // Waits one after another, each of them at least its delay, on one reused timer.
+    // Waits one after another, each of them at least its delay, on one reused timer that wakes
+    // the event loop once a wait at most (a wait no longer than its final sleep, not at all).
     void waitsLastTheirDelay()
     {
         kiparano w;
+        w.wait(0); // makes the timer
+        QSignalSpy wakeUps(w.findChild<DeadlineTimer *>(), &DeadlineTimer::expired);
         QElapsedTimer clock;
         for (double seconds : {0.05, 0.001, 0.01, 0.0002}) {
             clock.start();
             w.wait(seconds);
             QVERIFY(clock.nsecsElapsed() >= qint64(seconds * 1e9));
         }
+        QVERIFY(wakeUps.size() >= 1 && wakeUps.size() <= 3);
     }
 
     // Numbers 3 keeps its pace while the wall clock crosses midnight and jumps back an hour
