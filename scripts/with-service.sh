@@ -2,30 +2,40 @@
 # SPDX-FileCopyrightText: 2026 The kiparano developers
 # SPDX-License-Identifier: MIT
 #
-# Usage: with-service.sh pulseaudio|weston COMMAND...
-# Starts a private sound server (PulseAudio with a null sink named "kiparano") or Wayland
-# compositor (Weston, headless) in a fresh runtime folder, runs COMMAND against it, with the
-# server's process id in SERVICE_PID, and stops it again. Exits 77, which CTest reports as a
-# skip, when the server cannot start at all.
+# Usage: with-service.sh pulseaudio|weston|orca COMMAND...
+# Starts, in a fresh runtime folder, a private sound server (PulseAudio with a null sink named
+# "kiparano"), Wayland compositor (Weston, headless) or screen reader (Orca, on the session's
+# accessibility bus, speech off: it writes what it would say to the log named in ORCA_LOG),
+# runs COMMAND against it, with the server's process id in SERVICE_PID, and stops it again.
+# Exits 77, which CTest reports as a skip, when the server cannot start at all.
 set -u
 service=$1
 shift
 runtime=$(mktemp -d)
 chmod 700 "$runtime"
 export XDG_RUNTIME_DIR=$runtime
+log=$runtime/log
 case $service in
 pulseaudio)
     socket=$runtime/pulse.sock
     pulseaudio -n --daemonize=no --exit-idle-time=-1 --disable-shm=yes --log-target=stderr \
         --load="module-null-sink sink_name=kiparano" \
-        --load="module-native-protocol-unix socket=$socket auth-anonymous=1" 2>"$runtime/log" &
+        --load="module-native-protocol-unix socket=$socket auth-anonymous=1" 2>"$log" &
     export PULSE_SERVER=unix:$socket
+    ready() { [ -S "$socket" ]; }
     ;;
 weston)
     socket=$runtime/wayland-kiparano
-    weston --backend=headless-backend.so --socket=wayland-kiparano --idle-time=0 \
-        --log="$runtime/log" &
+    weston --backend=headless-backend.so --socket=wayland-kiparano --idle-time=0 --log="$log" &
     export WAYLAND_DISPLAY=wayland-kiparano QT_QPA_PLATFORM=wayland
+    ready() { [ -S "$socket" ]; }
+    ;;
+orca)
+    # Orca's debug log is block-buffered but for a terminal: script gives it one, and copies
+    # each line to the log as it comes.
+    script -qfec "orca -d speech --debug-file=/dev/stdout -u $runtime/orca" /dev/null >"$log" 2>&1 &
+    export ORCA_LOG=$log
+    ready() { grep -q "ORCA: Startup complete" "$log"; } # its listeners are registered
     ;;
 *)
     echo "unknown service $service" >&2
@@ -33,14 +43,14 @@ weston)
     ;;
 esac
 server=$!
-for _ in $(seq 100); do
-    [ -S "$socket" ] && break
+for _ in $(seq 200); do
+    ready && break
     kill -0 $server 2>/dev/null || break
     sleep 0.05
 done
-if [ ! -S "$socket" ]; then
+if ! ready; then
     echo "SKIP: $service could not start:" >&2
-    tail -n 5 "$runtime/log" >&2
+    tail -n 5 "$log" >&2
     kill $server 2>/dev/null
     rm -rf "$runtime"
     exit 77
@@ -49,5 +59,6 @@ SERVICE_PID=$server "$@"
 status=$?
 kill $server
 wait $server 2>/dev/null
+pkill -KILL -f "$runtime" # what the server left running
 rm -rf "$runtime"
 exit $status

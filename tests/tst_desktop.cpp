@@ -7,8 +7,8 @@
 // server (scripts/with-service.sh).
 //   sessions: the real binary, random clicks, Tab and Space at random moments (0 s apart
 //     included), then the close; each session replays its input from its seed
-//     (DESKTOP_SESSIONS=N runs N, DESKTOP_SEED=S starts at S). A program still running 0.5 s
-//     after the close fails with every thread's stack, from gdb.
+//     (DESKTOP_SESSIONS=N runs N, DESKTOP_SEED=S starts at S, DESKTOP_PROGRAM=P runs another
+//     build). A program still running 0.5 s after the close fails with every thread's stack.
 //   heard: the window under a real screen reader, Orca, which the test starts and reads.
 //   oneSoundPerRun, closeWhileSoundServerStalls, fallback, silenced: the bell.
 
@@ -18,12 +18,12 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QtEndian>
@@ -38,6 +38,11 @@
 #include <X11/keysym.h>
 
 namespace {
+
+// A long soak runs far past Qt Test's five minutes for one test function.
+[[maybe_unused]] const bool soakTimeout = qEnvironmentVariableIsSet("DESKTOP_SESSIONS") &&
+                                          !qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT") &&
+                                          qputenv("QTEST_FUNCTION_TIMEOUT", "604800000");
 
 // Input as a user gives it, through the X server.
 struct User {
@@ -61,15 +66,11 @@ struct User {
         XTestFakeButtonEvent(x, 1, False, CurrentTime);
         XFlush(x);
     }
-    void key(KeySym symbol, KeySym modifier = NoSymbol)
+    void key(KeySym symbol)
     {
-        const KeyCode code = XKeysymToKeycode(x, symbol), held = XKeysymToKeycode(x, modifier);
-        if (held)
-            XTestFakeKeyEvent(x, held, True, CurrentTime);
+        const KeyCode code = XKeysymToKeycode(x, symbol);
         XTestFakeKeyEvent(x, code, True, CurrentTime);
         XTestFakeKeyEvent(x, code, False, CurrentTime);
-        if (held)
-            XTestFakeKeyEvent(x, held, False, CurrentTime);
         XFlush(x);
     }
     // What a window manager sends when the user closes the window.
@@ -160,7 +161,7 @@ public:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"QT_LINUX_ACCESSIBILITY_ALWAYS_ON"_qs, u"1"_qs);
         setProcessEnvironment(env);
-        start(QStringLiteral(KIPARANO_PROGRAM), {});
+        start(qEnvironmentVariable("DESKTOP_PROGRAM", QStringLiteral(KIPARANO_PROGRAM)), {});
         [[maybe_unused]] const bool shown =
             QTest::qWaitFor([&] { return (window = user.windowOf(processId())); }, 10000);
     }
@@ -240,30 +241,25 @@ private Q_SLOTS:
 
     // Orca speaks each run that ends (a Numbers 3 run, then one nested in a Loto 6 run) with its
     // game, the numbers its boxes show and its final message, and nothing of a run cut short by
-    // the close. Orca, with speech off, writes what it would say to its log, which a terminal
-    // (script) keeps line-buffered.
+    // the close.
     void heard()
     {
-        QTemporaryDir prefs;
-        QProcess orca;
+        QFile log(qEnvironmentVariable("ORCA_LOG"));
+        if (!log.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+            QSKIP("no screen reader: run under with-service.sh orca");
         QStringList spoken;
-        bool ready = false;
-        connect(&orca, &QProcess::readyReadStandardOutput, &orca, [&] {
-            while (orca.canReadLine()) {
-                const QString line = QString::fromUtf8(orca.readLine()).trimmed();
-                ready |= line.contains(u"ORCA: Startup complete"_qs);
+        QByteArray unread;
+        QTimer listen;
+        connect(&listen, &QTimer::timeout, &listen, [&] {
+            unread += log.readAll();
+            for (qsizetype end; (end = unread.indexOf('\n')) >= 0; unread.remove(0, end + 1)) {
+                const QString line = QString::fromUtf8(unread.left(end));
                 const qsizetype at = line.indexOf(u"SPEECH OUTPUT: '"_qs);
                 if (at >= 0)
                     spoken << line.mid(at + 16).section(u"'{"_qs, 0, 0);
             }
         });
-        orca.start(u"script"_qs,
-                   {u"-qfec"_qs, u"orca -d speech --debug-file=/dev/stdout -u "_qs + prefs.path(),
-                    u"/dev/null"_qs});
-        if (!QTest::qWaitFor([&] { return ready; }, 30000))
-            QSKIP(
-                qPrintable(u"Orca could not start: "_qs + QString::fromLocal8Bit(orca.readAll())));
-
+        listen.start(20);
         QApplication::setQuitOnLastWindowClosed(false);
         kiparano w;
         QList<QStringList> ends; // at each bell: the boxes and the status line
@@ -287,7 +283,8 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(ends.size(), 1, 10000);
         QTRY_VERIFY(said(u"Numbers3の予想だよ"_qs, 0, 3));
 
-        user.key(XK_Tab, XK_Shift_L), user.key(XK_space); // Loto 6, and Numbers 3 within
+        user.key(XK_Tab), user.key(XK_Tab), user.key(XK_Tab), user.key(XK_space); // Loto 6
+        // and Numbers 3 within it
         QTimer::singleShot(3000, &w, [&] { user.key(XK_Tab), user.key(XK_space); });
         QTRY_COMPARE_WITH_TIMEOUT(ends.size(), 3, 25000);
         QTRY_VERIFY(said(u"Numbers3の予想だよ"_qs, 1, 3));
@@ -301,8 +298,6 @@ private Q_SLOTS:
         const QStringList notifications = spoken.filter(QRegularExpression(u"^notification"_qs));
         qInfo("Orca said:\n%s", qPrintable(notifications.join(u'\n')));
         QCOMPARE(notifications.size(), 3);
-        orca.terminate();
-        QVERIFY(QTest::qWaitFor([&] { return orca.state() == QProcess::NotRunning; }, 10000));
     }
 
     // Each Numbers 3 run ends with one bell sound, starting soon after its final message; a
