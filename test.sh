@@ -10,11 +10,9 @@ cd "$(dirname "$0")"
 # run against, gsettings-desktop-schemas holds the switch for event sounds; libxtst-dev drives
 # the X server as a user would; dbus-daemon and at-spi2-core give a private session and its
 # accessibility bus, and Orca reads the window aloud; gdb takes the stacks of a hung program;
-# faketime moves the wall clock under a running program; clang-format and reuse check the
-# format and licensing.
+# clang-format and reuse check the format and licensing.
 bash scripts/install-deps.sh weston xvfb xauth x11-utils pulseaudio pulseaudio-utils \
-    gsettings-desktop-schemas libxtst-dev dbus-daemon at-spi2-core orca gdb faketime \
-    clang-format reuse
+    gsettings-desktop-schemas libxtst-dev dbus-daemon at-spi2-core orca gdb clang-format reuse
 
 echo "== format and licensing"
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror

@@ -32,17 +32,11 @@
 
 #include <signal.h>
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 namespace {
-
-// A long soak runs far past Qt Test's five minutes for one test function.
-[[maybe_unused]] const bool soakTimeout = qEnvironmentVariableIsSet("DESKTOP_SESSIONS") &&
-                                          !qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT") &&
-                                          qputenv("QTEST_FUNCTION_TIMEOUT", "604800000");
 
 // Input as a user gives it, through the X server.
 struct User {
@@ -86,27 +80,17 @@ struct User {
         XSendEvent(x, window, False, NoEventMask, &event);
         XFlush(x);
     }
-    // The mapped top-level window of process `pid`, or 0.
-    Window windowOf(qint64 pid)
+    // The window on the screen: the program's, the only one on the tests' X server.
+    Window shown()
     {
-        const Atom pidAtom = XInternAtom(x, "_NET_WM_PID", False);
         Window root, parent, *children = nullptr, found = 0;
         unsigned count = 0;
+        XWindowAttributes attributes;
         XQueryTree(x, DefaultRootWindow(x), &root, &parent, &children, &count);
-        for (unsigned i = 0; i < count && !found; ++i) {
-            XWindowAttributes attributes;
-            Atom type;
-            int format;
-            unsigned long items, after;
-            unsigned char *data = nullptr;
+        for (unsigned i = 0; i < count && !found; ++i)
             if (XGetWindowAttributes(x, children[i], &attributes) &&
-                attributes.map_state == IsViewable &&
-                XGetWindowProperty(x, children[i], pidAtom, 0, 1, False, XA_CARDINAL, &type,
-                                   &format, &items, &after, &data) == Success &&
-                items == 1 && *reinterpret_cast<long *>(data) == pid)
+                attributes.map_state == IsViewable)
                 found = children[i];
-            XFree(data);
-        }
         XFree(children);
         return found;
     }
@@ -163,7 +147,7 @@ public:
         setProcessEnvironment(env);
         start(qEnvironmentVariable("DESKTOP_PROGRAM", QStringLiteral(KIPARANO_PROGRAM)), {});
         [[maybe_unused]] const bool shown =
-            QTest::qWaitFor([&] { return (window = user.windowOf(processId())); }, 10000);
+            QTest::qWaitFor([&] { return (window = user.shown()); }, 10000);
     }
     ~Program() override { kill(), waitForFinished(); }
 
@@ -179,19 +163,15 @@ public:
         if (exited && ms <= 500 && exitCode() == 0 && !errors.contains(u"Sanitizer"_qs) &&
             !errors.contains(u"runtime error"_qs))
             return {};
-        QString stacks;
-        if (!exited) {
-            QProcess gdb;
+        QProcess gdb;
+        if (!exited)
             gdb.start(u"gdb"_qs, {u"-batch"_qs, u"-p"_qs, QString::number(processId()), u"-ex"_qs,
                                   u"thread apply all bt"_qs});
-            gdb.waitForFinished(60000);
-            stacks = QString::fromLocal8Bit(gdb.readAllStandardOutput());
-        }
-        return u"%1 %2 ms after the close, status %3\n%4\n%5"_qs
-            .arg(exited ? u"exited"_qs : u"still running"_qs)
-            .arg(ms)
-            .arg(exitCode())
-            .arg(errors.right(3000), stacks);
+        gdb.waitForFinished(60000);
+        return u"%1 ms after the close, %2 %3\n"_qs.arg(ms)
+                   .arg(exited ? u"status"_qs : u"running"_qs)
+                   .arg(exitCode()) +
+               errors.right(3000) + QString::fromLocal8Bit(gdb.readAllStandardOutput());
     }
 
     Window window = 0;

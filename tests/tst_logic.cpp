@@ -153,47 +153,40 @@ private Q_SLOTS:
     {
         const struct {
             Handler handler;
-            int boxes, upper, lower;
+            std::array<int, 3> play; // boxes, upper and lower bound
             QList<int> attempts;
             const char16_t *steps;
         } games[] = {
             {roto6_Click,
-             6,
-             43,
-             1,
+             {6, 43, 1},
              {1, 2, 3, 4, 5, 5, 12, 30, 5, 30, 7, 8, 40, 3, 9, 1, 43, 2},
              u"8=ロト6の予想です 7=抽選は毎週木曜日 S1 D18 R1 S2 C R2 S3 R3 S4 R4 C S5 R5 S6 R6 F"},
             {[](Surface &s) { miniroto_Click(s, 0); },
-             5,
-             31,
-             1,
+             {5, 31, 1},
              {31, 31, 1, 2, 3, 4, 17, 30, 1, 17, 31, 30, 1, 2, 9},
              u"8=ミニロトの予想です! 6= 7=チャンスは毎週チューズディ! S1 D15 P0.1 R1 S2 P0.1 R2 S3 "
              u"P0.5 C R3 S4 P0.8 C R4 S5 P1 R5 F"},
             {Numbers3_Click,
-             3,
-             9,
-             0,
+             {3, 9, 0},
              {5, 5, 5, 0, 0, 7},
              u"8=Numbers3の予想だよ 7=抽選は毎週,月,水,金 4= 5= 6= S1 D6 R1 S2 R2 S3 C R3 F"},
             {Numbers4_Click,
-             4,
-             9,
-             0,
+             {4, 9, 0},
              {9, 9, 9, 9, 7, 7, 7, 2},
              u"8=Numbers4の予想です 7=抽選は毎週月・水・金 5= 6= S1 D8 R1 S2 R2 S3 C R3 S4 R4 F"},
         };
         for (const auto &game : games) {
+            const auto [boxes, upper, lower] = game.play;
             QList<double> script; // values for the first stage, then the attempts
-            for (int i = 0; i < 31 * game.boxes; ++i)
+            for (int i = 0; i < 31 * boxes; ++i)
                 script << (i * 37 % 101) / 101.0;
             for (int n : game.attempts)
-                script << rndFor(n, game.upper, game.lower);
+                script << rndFor(n, upper, lower);
             FakeSurface surface(script);
             Oracle oracle(script);
             game.handler(surface);
-            oracle.play(QString::fromUtf16(game.steps), game.upper, game.lower, game.boxes,
-                        game.attempts.mid(game.attempts.size() - game.boxes));
+            oracle.play(QString::fromUtf16(game.steps), upper, lower, boxes,
+                        game.attempts.mid(game.attempts.size() - boxes));
             QCOMPARE(surface.log, oracle.log);
         }
     }

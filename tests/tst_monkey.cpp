@@ -24,9 +24,20 @@ namespace {
                                           !qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT") &&
                                           qputenv("QTEST_FUNCTION_TIMEOUT", "604800000");
 
-// A window that checks itself (each write belongs to the innermost run, which ends with its beep
-// on a valid proposal and a final message; nothing is written once closed) and closes itself as
-// its wait number `closeInWait` begins or after its label write number `closeAfterWrite`.
+// Each game: its button, its title and its proposal's rule.
+const struct Game {
+    const char *button;
+    const char16_t *title;
+    int boxes, upper, lower;
+} games[] = {{"roto6", u"ロト6の予想です", 6, 43, 1},
+             {"miniroto", u"ミニロトの予想です!", 5, 31, 1},
+             {"Numbers3", u"Numbers3の予想だよ", 3, 9, 0},
+             {"Numbers4", u"Numbers4の予想です", 4, 9, 0}};
+
+// A window that checks itself (a run is the game of the button pressed for it; each write
+// belongs to the innermost run, which ends with its beep on a valid proposal and a final
+// message; nothing is written once closed) and closes itself as its wait number `closeInWait`
+// begins or after its label write number `closeAfterWrite`.
 struct Watched : kiparano {
     Watched(int closeInWait, int closeAfterWrite)
         : waitsLeft(closeInWait)
@@ -36,9 +47,13 @@ struct Watched : kiparano {
             deepest = std::max(deepest, runDepth());
             if (closed)
                 failures << u"label %1 written after the close"_qs.arg(k);
-            else if (k == 8 && runDepth() == int(runs.size()) + 1)
+            else if (k == 8 && runDepth() == int(runs.size()) + 1) {
                 runs.emplace_back(9);
-            else if (runDepth() != int(runs.size()) || runs.empty())
+                if (pressed && std::none_of(std::begin(games), std::end(games), [&](auto &g) {
+                        return pressed->objectName() == QLatin1String(g.button) && text == g.title;
+                    }))
+                    failures << pressed->objectName() + u" started "_qs + text;
+            } else if (runDepth() != int(runs.size()) || runs.empty())
                 failures << u"%1:%2 at depth %3"_qs.arg(k).arg(text).arg(runDepth());
             if (!closed && !runs.empty())
                 runs.back()[k] = text;
@@ -67,16 +82,9 @@ struct Watched : kiparano {
     }
     void check(const QStringList &run) // what the run wrote last, by label number
     {
-        static const struct {
-            const char16_t *title;
-            int boxes, upper, lower;
-        } rules[] = {{u"ロト6の予想です", 6, 43, 1},
-                     {u"ミニロトの予想です!", 5, 31, 1},
-                     {u"Numbers3の予想だよ", 3, 9, 0},
-                     {u"Numbers4の予想です", 4, 9, 0}};
-        const auto rule = std::find_if(std::begin(rules), std::end(rules),
-                                       [&](const auto &r) { return run[8] == r.title; });
-        if (rule == std::end(rules))
+        const auto rule = std::find_if(std::begin(games), std::end(games),
+                                       [&](const auto &g) { return run[8] == g.title; });
+        if (rule == std::end(games))
             return failures.append(u"a run titled "_qs + run[8]);
         completed << run[8];
         std::set<int> numbers;
@@ -97,6 +105,7 @@ struct Watched : kiparano {
 
     int waitsLeft, writes = 0, deepest = 0;
     bool closed = false;
+    QWidget *pressed = nullptr; // the button pressed last, by mouse or Space
     QElapsedTimer sinceClose;
     std::vector<QStringList> runs; // those open, innermost last
     QStringList failures, completed;
@@ -127,6 +136,7 @@ private Q_SLOTS:
                 if (--pending, w.closed)
                     return;
                 ignored += kind != 4 && w.runDepth() == kiparano::maxNestedRuns;
+                w.pressed = kind < 4 ? buttons[kind] : kind == 5 ? w.focusWidget() : w.pressed;
                 if (kind < 4)
                     QTest::mouseClick(buttons[kind], Qt::LeftButton);
                 else
