@@ -80,6 +80,46 @@ double percentile(std::vector<double> v, double p)
     return v.empty() ? 0 : v[std::min(v.size() - 1, std::size_t(p * double(v.size())))];
 }
 
+// How late a bare wait wakes: a 10 ms timerfd waited for with poll(), no Qt. The floor under
+// every wait of ours, which adds Qt's dispatch and our own work to it.
+double bareWaitLateMs()
+{
+#ifdef Q_OS_LINUX
+    static const int fd = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(10);
+    itimerspec timeout{};
+    timeout.it_value.tv_nsec = 10'000'000;
+    timerfd_settime(fd, 0, &timeout, nullptr);
+    pollfd watched{fd, POLLIN, 0};
+    poll(&watched, 1, -1);
+    quint64 expirations = 0;
+    [[maybe_unused]] const auto cleared = read(fd, &expirations, sizeof expirations);
+    return std::chrono::duration<double, std::milli>(Clock::now() - deadline).count();
+#else
+    return 0;
+#endif
+}
+
+// The floor and our wait taken in turn, 200 of each, on the real window with nothing else to
+// do, so that both see the machine as it is at that moment.
+void floorAndOurs()
+{
+    TimedWindow w(false);
+    w.show();
+    QEventLoop settle;
+    QTimer::singleShot(300, &settle, &QEventLoop::quit);
+    settle.exec();
+    std::printf("FLOOR");
+    for (int i = 0; i < 200; ++i) {
+        std::printf(" %.4f", bareWaitLateMs());
+        w.wait(0.01);
+    }
+    std::printf("\nOURS");
+    for (double o : w.overshoots)
+        std::printf(" %.4f", o * 1e3);
+    std::printf("\n");
+}
+
 // Runs each game with our wait `ourRepeats` times (their figures vary from run to run with
 // the machine's wake-up latency), and once with the polling wait. `only` (a design and/or
 // games) narrows the runs, for profiling one of them.
@@ -92,6 +132,8 @@ int runGames(const QStringList &only)
     const bool anyGame = std::all_of(only.begin(), only.end(),
                                      [&](const QString &s) { return designs.contains(s); });
     fonts::install();
+    if (only.isEmpty())
+        floorAndOurs();
     for (bool polling : {false, true}) {
         if (!anyDesign && !only.contains(designs[polling]))
             continue;
@@ -149,8 +191,12 @@ void printRuns(const QString &platform, const QStringList &lines)
     std::map<std::pair<QString, QString>, Runs> games; // by design and game
     std::map<QString, Runs> designs;
     std::vector<std::pair<QString, QString>> order;
+    std::map<QString, std::vector<double>> interleaved; // FLOOR and OURS
     for (const QString &line : lines) {
         const QStringList f = line.split(u' ');
+        if (f[0] == u"FLOOR" || f[0] == u"OURS")
+            for (const QString &ms : f.mid(1))
+                interleaved[f[0]].push_back(ms.toDouble());
         if (f.size() < 6 || f[0] != u"RUN")
             continue;
         const double wall = f[3].toDouble(), cpu = f[4].toDouble(), ideal = f[5].toDouble();
@@ -168,6 +214,16 @@ void printRuns(const QString &platform, const QStringList &lines)
         }
     }
     std::printf("\n## Runs on %s\n\n", qPrintable(platform));
+    const std::vector<double> &floor = interleaved[QStringLiteral("FLOOR")];
+    const std::vector<double> &ours = interleaved[QStringLiteral("OURS")];
+    if (!floor.empty() && !ours.empty())
+        std::printf("Wake-up floor, taken in turn with our waits on the idle window (%zu each): a "
+                    "bare 10 ms timerfd waited for with poll(), no Qt, ends late by median %.3f "
+                    "ms (p90 %.3f, p99 %.3f); our 10 ms wait by median %.3f ms (p90 %.3f, p99 "
+                    "%.3f, min %.3f): %.2fx the floor.\n\n",
+                    floor.size(), median(floor), percentile(floor, 0.9), percentile(floor, 0.99),
+                    median(ours), percentile(ours, 0.9), percentile(ours, 0.99),
+                    *std::min_element(ours.begin(), ours.end()), median(ours) / median(floor));
     std::printf("| design | game | runs | ideal s | off ideal: median | worst | CPU s / wall s: "
                 "median | worst | frame overshoot ms: median | p99 | max | min |\n"
                 "|---|---|---|---|---|---|---|---|---|---|---|---|\n");
@@ -200,11 +256,28 @@ void printRuns(const QString &platform, const QStringList &lines)
     }
 }
 
+// The instructions a probe runs, from its start to its first frame (it exits there), counted by
+// callgrind; 0 where valgrind is missing.
+double instructions(const QString &probe, const QString &platform)
+{
+    QProcess valgrind;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    valgrind.setProcessEnvironment(env);
+    valgrind.start(QStringLiteral("valgrind"),
+                   {QStringLiteral("--tool=callgrind"),
+                    QStringLiteral("--callgrind-out-file=/dev/null"), probe});
+    valgrind.waitForFinished(600000);
+    const QString report = QString::fromLocal8Bit(valgrind.readAllStandardError());
+    const qsizetype at = report.indexOf(QStringLiteral("Collected : "));
+    return at < 0 ? 0 : report.mid(at + 12).section(u'\n', 0, 0).toDouble();
+}
+
 void startUp(const QString &dir, const QString &platform)
 {
     const char *const names[] = {"kiparano_startup", "bare_startup", "label_startup"};
     std::vector<double> ms[3], kb[3];
-    for (int round = 0; round < 15; ++round)
+    for (int round = 0; round < 21; ++round)
         for (int which = 0; which < 3; ++which) {
             const auto t0 = Clock::now();
             const QString probe = dir + u'/' + QString::fromLatin1(names[which]);
@@ -225,37 +298,14 @@ void startUp(const QString &dir, const QString &platform)
         m[0], m[1], m[0] / m[1], m[2], m[0] / m[2]);
     std::printf("| peak resident memory | %.0f kB | %.0f kB | %.2fx | %.0f kB | %.2fx |\n", k[0],
                 k[1], k[0] / k[1], k[2], k[0] / k[2]);
-}
-
-// The floor under every wait: how late a thread blocked in poll() on an expiring timerfd
-// wakes up, with no Qt involved. It drifts with the machine's load, so it is measured before
-// and after the runs.
-void wakeUpFloor(const char *when)
-{
-#ifdef Q_OS_LINUX
-    const int fd = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC);
-    if (fd < 0)
-        return;
-    std::vector<double> lateMs;
-    for (int i = 0; i < 200; ++i) {
-        const auto deadline = Clock::now() + std::chrono::milliseconds(10);
-        itimerspec timeout{};
-        timeout.it_value.tv_nsec = 10'000'000;
-        timerfd_settime(fd, 0, &timeout, nullptr);
-        pollfd watched{fd, POLLIN, 0};
-        poll(&watched, 1, -1);
-        quint64 expirations = 0;
-        [[maybe_unused]] const auto cleared = read(fd, &expirations, sizeof expirations);
-        const auto late = Clock::now() - deadline;
-        lateMs.push_back(std::chrono::duration<double, std::milli>(late).count());
-    }
-    close(fd);
-    std::printf("\nWake-up floor %s: a bare 10 ms timerfd waited for with poll(), no Qt, 200 "
-                "times: late by median %.3f ms, p90 %.3f ms, p99 %.3f ms.\n",
-                when, median(lateMs), percentile(lateMs, 0.9), percentile(lateMs, 0.99));
-#else
-    Q_UNUSED(when);
-#endif
+    const double i[3] = {instructions(dir + QStringLiteral("/kiparano_startup"), platform),
+                         instructions(dir + QStringLiteral("/bare_startup"), platform),
+                         instructions(dir + QStringLiteral("/label_startup"), platform)};
+    if (i[0] > 0 && i[1] > 0 && i[2] > 0)
+        std::printf(
+            "| instructions to the first frame (callgrind, the same from run to run) | %.1f "
+            "M | %.1f M | %.2fx | %.1f M | %.2fx |\n",
+            i[0] / 1e6, i[1] / 1e6, i[0] / i[1], i[2] / 1e6, i[0] / i[2]);
 }
 
 } // namespace
@@ -275,10 +325,8 @@ int main(int argc, char *argv[])
         platforms.append(QStringLiteral("xcb"));
 
     std::printf("# kiparano benchmarks\n");
-    wakeUpFloor("before the runs");
     for (const QString &platform : platforms)
         printRuns(platform, childLines(self, {QStringLiteral("--runs")}, platform));
-    wakeUpFloor("after the runs");
     for (const QString &platform : platforms)
         startUp(dir, platform);
     return 0;

@@ -5,7 +5,7 @@
 # runs on the offscreen platform and under Xvfb, then start-up and memory. About four minutes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh xvfb xauth
+bash scripts/install-deps.sh xvfb xauth valgrind
 cmake --preset default >/dev/null
 cmake --build --preset default --target kiparano_bench kiparano_startup bare_startup label_startup
 exec xvfb-run -a -s "-screen 0 800x600x24 -dpi 96" ./build/bench/kiparano_bench
