@@ -5,9 +5,9 @@
 # Usage: with-service.sh pulseaudio|weston|orca COMMAND...
 # Starts, in a fresh runtime folder, a private sound server (PulseAudio with a null sink named
 # "kiparano"), Wayland compositor (Weston, headless) or screen reader (Orca, on the session's
-# accessibility bus, speech off: it writes what it would say to the log named in ORCA_LOG),
-# runs COMMAND against it, with the server's process id in SERVICE_PID, and stops it again.
-# Exits 77, which CTest reports as a skip, when the server cannot start at all.
+# accessibility bus, speech off: it logs what it would say), runs COMMAND against it, with the
+# server's process id in SERVICE_PID and its log in SERVICE_LOG, and stops it again. Exits 77,
+# which CTest reports as a skip, when the server cannot start at all.
 set -u
 service=$1
 shift
@@ -19,6 +19,7 @@ case $service in
 pulseaudio)
     socket=$runtime/pulse.sock
     pulseaudio -n --daemonize=no --exit-idle-time=-1 --disable-shm=yes --log-target=stderr \
+        --log-level=info \
         --load="module-null-sink sink_name=kiparano" \
         --load="module-native-protocol-unix socket=$socket auth-anonymous=1" 2>"$log" &
     export PULSE_SERVER=unix:$socket
@@ -34,7 +35,6 @@ orca)
     # Orca's debug log is block-buffered but for a terminal: script gives it one, and copies
     # each line to the log as it comes.
     script -qfec "orca -d speech --debug-file=/dev/stdout -u $runtime/orca" /dev/null >"$log" 2>&1 &
-    export ORCA_LOG=$log
     ready() { grep -q "ORCA: Startup complete" "$log"; } # its listeners are registered
     ;;
 *)
@@ -55,7 +55,7 @@ if ! ready; then
     rm -rf "$runtime"
     exit 77
 fi
-SERVICE_PID=$server "$@"
+SERVICE_PID=$server SERVICE_LOG=$log "$@"
 status=$?
 kill $server
 wait $server 2>/dev/null

@@ -26,13 +26,13 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <QtEndian>
 
 #include <random>
 
 #include <signal.h>
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
@@ -95,37 +95,43 @@ struct User {
         return found;
     }
 
+    // The class an X11 window belongs to, which docks match with a desktop entry.
+    QString windowClass(Window window)
+    {
+        XClassHint hint{};
+        XGetClassHint(x, window, &hint);
+        const QString name = QString::fromLatin1(hint.res_class);
+        XFree(hint.res_name), XFree(hint.res_class);
+        return name;
+    }
+
     Display *x;
 };
 
-// Records the sink's monitor: the times, on the monotonic clock in ms, at which a sound began.
-struct Recorder {
-    Recorder()
+// The log of the server that with-service.sh started, read as it grows: the rest of each line
+// after `marker`, and when the line came, on the monotonic clock in ms.
+struct ServerLog : QObject {
+    explicit ServerLog(const QString &marker)
     {
-        parec.start(u"parec"_qs,
-                    {u"-dkiparano.monitor"_qs, u"--raw"_qs, u"--rate=8000"_qs, u"--format=s16le"_qs,
-                     u"--channels=1"_qs, u"--latency-msec=10"_qs});
-        QObject::connect(&parec, &QProcess::readyReadStandardOutput, [this] {
-            data += parec.readAllStandardOutput();
-            bool loud = false;
-            for (qsizetype i = 0; i + 1 < data.size(); i += 2)
-                loud |= std::abs(qFromLittleEndian<qint16>(data.constData() + i)) > 300;
-            data = data.right(data.size() % 2);
-            if (loud && QDeadlineTimer::current().deadline() - lastLoud > 200)
-                onsets << QDeadlineTimer::current().deadline();
-            lastLoud = loud ? QDeadlineTimer::current().deadline() : lastLoud;
-            flowing = true;
+        file.setFileName(qEnvironmentVariable("SERVICE_LOG"));
+        opened = file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+        connect(&poll, &QTimer::timeout, this, [this, marker] {
+            unread += file.readAll();
+            for (qsizetype end; (end = unread.indexOf('\n')) >= 0; unread.remove(0, end + 1)) {
+                const QString line = QString::fromUtf8(unread.left(end));
+                if (line.contains(marker))
+                    lines << line.section(marker, 1), times << QDeadlineTimer::current().deadline();
+            }
         });
-        // The monitor delivers from a moment after the recorder connects.
-        flowing = QTest::qWaitFor([this] { return flowing; }, 10000);
+        poll.start(10);
     }
-    ~Recorder() { parec.kill(), parec.waitForFinished(); }
 
-    QProcess parec;
-    QByteArray data;
-    QList<qint64> onsets;
-    qint64 lastLoud = -1000;
-    bool flowing = false;
+    QFile file;
+    bool opened;
+    QByteArray unread;
+    QTimer poll;
+    QStringList lines;
+    QList<qint64> times;
 };
 
 // How a ring of a new bell sounds.
@@ -197,11 +203,16 @@ private Q_SLOTS:
     {
         const int count = qEnvironmentVariable("DESKTOP_SESSIONS", u"20"_qs).toInt();
         const quint64 first = qEnvironmentVariable("DESKTOP_SEED", u"1"_qs).toULongLong();
+        QFile desktopEntry(QStringLiteral(KIPARANO_DESKTOP_ENTRY)); // the launcher's
+        QVERIFY(desktopEntry.open(QIODevice::ReadOnly));
+        const QString entry = QString::fromUtf8(desktopEntry.readAll());
         QStringList failed;
         for (quint64 seed = first; seed < first + quint64(count); ++seed) {
             std::mt19937_64 rng(seed);
             Program program(user);
             QVERIFY(program.window);
+            QVERIFY(
+                entry.contains(u"\nStartupWMClass="_qs + user.windowClass(program.window) + u'\n'));
             for (int presses = 2 + int(rng() % 11); presses > 0; --presses) {
                 const int what = int(rng() % 6);
                 if (what < 4) // a game button, in the row along the bottom
@@ -224,39 +235,29 @@ private Q_SLOTS:
     // the close.
     void heard()
     {
-        QFile log(qEnvironmentVariable("ORCA_LOG"));
-        if (!log.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        ServerLog orca(u"SPEECH OUTPUT: '"_qs); // 'what it says'{how}
+        if (!orca.opened)
             QSKIP("no screen reader: run under with-service.sh orca");
-        QStringList spoken;
-        QByteArray unread;
-        QTimer listen;
-        connect(&listen, &QTimer::timeout, &listen, [&] {
-            unread += log.readAll();
-            for (qsizetype end; (end = unread.indexOf('\n')) >= 0; unread.remove(0, end + 1)) {
-                const QString line = QString::fromUtf8(unread.left(end));
-                const qsizetype at = line.indexOf(u"SPEECH OUTPUT: '"_qs);
-                if (at >= 0)
-                    spoken << line.mid(at + 16).section(u"'{"_qs, 0, 0);
-            }
-        });
-        listen.start(20);
+        const auto heard = [&](const QString &words) { // a sentence may end with a full stop
+            return std::any_of(orca.lines.begin(), orca.lines.end(), [&](const QString &line) {
+                return line.startsWith(words + u'\'') || line.startsWith(words + u".'"_qs);
+            });
+        };
         QApplication::setQuitOnLastWindowClosed(false);
         kiparano w;
-        QList<QStringList> ends; // at each bell: the boxes and the status line
+        QList<QStringList> ends; // at each bell: what the boxes and the status line show
         connect(&w, &kiparano::beeped, &w, [&] {
-            QStringList shown;
-            for (int k = 1; k <= 7; ++k)
-                shown << w.findChild<QLabel *>(u"Label%1"_qs.arg(k))->text();
-            ends << shown;
+            ends.emplace_back();
+            for (const QLabel *label : w.findChildren<QLabel *>()) // Label1 to Label9
+                ends.back() << label->text();
         });
         w.show();
         w.activateWindow(); // as a window manager gives a new window the focus
-        QTRY_VERIFY(spoken.contains(u"ミヴォレタ★"_qs));
+        QTRY_VERIFY(heard(u"ミヴォレタ★"_qs));
         const auto said = [&](const QString &title, int end, int boxes) {
-            const QString words = (QStringList{u"notification"_qs, title} +
-                                   ends[end].mid(0, boxes) + ends[end].mid(6))
-                                      .join(u' ');
-            return spoken.contains(words) || spoken.contains(words + u'.');
+            return heard((QStringList{u"notification"_qs, title} + ends[end].mid(0, boxes) +
+                          ends[end].mid(6, 1))
+                             .join(u' '));
         };
 
         user.key(XK_Tab), user.key(XK_Tab), user.key(XK_space); // Numbers 3
@@ -275,7 +276,8 @@ private Q_SLOTS:
         QTRY_VERIFY(!w.isVisible());
         QTest::qWait(2000);
         QCOMPARE(ends.size(), 3);
-        const QStringList notifications = spoken.filter(QRegularExpression(u"^notification"_qs));
+        const QStringList notifications =
+            orca.lines.filter(QRegularExpression(u"^notification"_qs));
         qInfo("Orca said:\n%s", qPrintable(notifications.join(u'\n')));
         QCOMPARE(notifications.size(), 3);
     }
@@ -284,8 +286,8 @@ private Q_SLOTS:
     // run cut short by the close rings none.
     void oneSoundPerRun()
     {
-        Recorder recorder;
-        QVERIFY2(recorder.flowing, "no sound server to record: run under with-service.sh");
+        ServerLog played(u"Created input"_qs); // a stream to the sink
+        QVERIFY2(played.opened, "no sound server: run under with-service.sh pulseaudio");
         kiparano w;
         w.setTimeScale(0.02);
         QList<qint64> finalMessages;
@@ -299,10 +301,10 @@ private Q_SLOTS:
             w.findChild<QPushButton *>(u"Numbers3"_qs)->click();
             QTest::qWait(700);
         }
-        QCOMPARE(recorder.onsets.size(), 3);
+        QCOMPARE(played.times.size(), 3);
         for (int run = 0; run < 3; ++run) {
-            const qint64 onset = recorder.onsets[run] - finalMessages[run];
-            qInfo("run %d: the bell reached the sink %lld ms after the final message", run, onset);
+            const qint64 onset = played.times[run] - finalMessages[run];
+            qInfo("run %d: the bell began to play %lld ms after the final message", run, onset);
             QVERIFY(onset >= 0 && onset <= 100);
         }
     }
@@ -315,8 +317,7 @@ private Q_SLOTS:
         const auto server = pid_t(qEnvironmentVariableIntValue("SERVICE_PID"));
         if (!server)
             QSKIP("no sound server: run under with-service.sh pulseaudio");
-        Recorder recorder;
-        QVERIFY(recorder.flowing);
+        ServerLog played(u"Created input"_qs);
         Program program(user);
         QVERIFY(program.window);
         user.click(program.window, 244, 244); // Numbers 3: its bell rings after 2.46 s
@@ -328,7 +329,7 @@ private Q_SLOTS:
         ::kill(server, SIGCONT);
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
         QTest::qWait(1000);
-        QCOMPARE(recorder.onsets.size(), 0);
+        QCOMPARE(played.times.size(), 0);
     }
 
     // With no server to play on, the system beep stands in.

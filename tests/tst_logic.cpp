@@ -126,12 +126,10 @@ private Q_SLOTS:
     {
         Rnd rnd;
         rnd.seed(42);
-        double lowest = 1, highest = 0;
-        for (int i = 0; i < 100000; ++i) {
-            const double v = rnd();
-            lowest = std::min(lowest, v), highest = std::max(highest, v);
-        }
-        QVERIFY(lowest >= 0 && lowest < 1e-3 && highest < 1 && highest > 1 - 1e-3);
+        std::vector<double> values(100000);
+        std::generate(values.begin(), values.end(), std::ref(rnd));
+        const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
+        QVERIFY(*lowest >= 0 && *lowest < 1e-3 && *highest < 1 && *highest > 1 - 1e-3);
     }
 
     // For every r, the message and, for the final message only, one beep after it.

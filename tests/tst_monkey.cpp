@@ -3,8 +3,7 @@
 
 // The real window under hostile timing: random sessions of presses landing in spins and pauses
 // at every depth up to and beyond the nesting bound, and a close at a random moment or none,
-// each replaying exactly from its seed (MONKEY_SESSIONS=N runs N, MONKEY_SEED=S starts at S);
-// then a close in every wait of every game.
+// each replaying exactly from its seed (MONKEY_SESSIONS=N runs N, MONKEY_SEED=S starts at S).
 
 #include "core/cheer.h"
 #include "window/kiparano.h"
@@ -36,11 +35,10 @@ const struct Game {
 
 // A window that checks itself (a run is the game of the button pressed for it; each write
 // belongs to the innermost run, which ends with its beep on a valid proposal and a final
-// message; nothing is written once closed) and closes itself as its wait number `closeInWait`
-// begins or after its label write number `closeAfterWrite`.
+// message; nothing is written once closed) and closes itself after its label write number
+// `closeAfterWrite`.
 struct Watched : kiparano {
-    Watched(int closeInWait, int closeAfterWrite)
-        : waitsLeft(closeInWait)
+    explicit Watched(int closeAfterWrite)
     {
         setTimeScale(0);
         connect(this, &kiparano::textWritten, this, [=, this](int k, const QString &text) {
@@ -68,12 +66,6 @@ struct Watched : kiparano {
             runs.pop_back();
         });
     }
-    void wait(double seconds) override
-    {
-        if (--waitsLeft == 0)
-            close();
-        kiparano::wait(seconds);
-    }
     void closeEvent(QCloseEvent *event) override
     {
         closed = true;
@@ -86,7 +78,6 @@ struct Watched : kiparano {
                                        [&](const auto &g) { return run[8] == g.title; });
         if (rule == std::end(games))
             return failures.append(u"a run titled "_qs + run[8]);
-        completed << run[8];
         std::set<int> numbers;
         for (int k = 1; k <= 6; ++k) {
             const int n = run[k].toInt();
@@ -103,12 +94,12 @@ struct Watched : kiparano {
             failures << run[8] + u": ended on "_qs + run[7];
     }
 
-    int waitsLeft, writes = 0, deepest = 0;
+    int writes = 0, deepest = 0;
     bool closed = false;
     QWidget *pressed = nullptr; // the button pressed last, by mouse or Space
     QElapsedTimer sinceClose;
     std::vector<QStringList> runs; // those open, innermost last
-    QStringList failures, completed;
+    QStringList failures;
 };
 
 } // namespace
@@ -128,7 +119,7 @@ private Q_SLOTS:
             std::mt19937_64 rng(seed);
             const quint64 pressOneIn = std::array{1000, 100, 20, 3}[rng() % 4];
             int budget = int(rng() % std::array{4, 31, 301}[rng() % 3]), pending = 0;
-            Watched w(0, rng() % 2 ? int(rng() % 1500) : -1);
+            Watched w(rng() % 2 ? int(rng() % 1500) : -1);
             w.show();
             const QList<QPushButton *> buttons = w.findChildren<QPushButton *>();
             const auto press = [&] {
@@ -158,22 +149,6 @@ private Q_SLOTS:
         }
         qInfo("%d sessions, %d closed, %d presses ignored at the bound", count, closes, ignored);
         QVERIFY(count < 100 || (closes > 0 && ignored > 0));
-    }
-
-    // A close in wait i, for every wait of every game: nothing is written after it, no beep
-    // sounds, and every run has ended when the press returns.
-    void closeInEveryWait()
-    {
-        for (const char *name : {"roto6", "miniroto", "Numbers3", "Numbers4"})
-            for (int i = 1;; ++i) {
-                Watched w(i, -1);
-                w.findChild<QPushButton *>(QLatin1String(name))->click();
-                QVERIFY2(w.failures.isEmpty(), qPrintable(w.failures.join(u"; ")));
-                QCOMPARE(w.runDepth(), 0);
-                QCOMPARE(w.completed.size(), w.closed ? 0 : 1);
-                if (!w.closed)
-                    break; // i was past the last wait
-            }
     }
 };
 
