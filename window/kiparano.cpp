@@ -122,7 +122,6 @@ kiparano::kiparano(QWidget *parent)
     setObjectName(QStringLiteral("kiparano"));
     m_bell->setObjectName(QStringLiteral("bell"));
     setWindowTitle(QStringLiteral(u"ミヴォレタ★"));
-    setWindowIcon(QIcon(QStringLiteral(":/assets/kiparano.ico")));
     setFixedSize(clientSize);
 
     // Created in tab order: only the buttons take focus.
@@ -291,6 +290,12 @@ void kiparano::cancelRuns()
 
 void kiparano::paintEvent(QPaintEvent *event)
 {
+    // The icon is set once the first frame is painted: reading it starts Qt's image plugins,
+    // which would hold the window up, and a window manager takes an icon whenever it comes.
+    if (m_background.isNull() && windowIcon().isNull())
+        QMetaObject::invokeMethod(
+            this, [this] { setWindowIcon(QIcon(QStringLiteral(":/assets/kiparano.ico"))); },
+            Qt::QueuedConnection);
     // The picture drawn at twice the size serves high-density screens; it is read only there.
     const bool dense = devicePixelRatio() > 1.0;
     if (m_background.isNull() || (m_background.devicePixelRatio() > 1.0) != dense)
