@@ -1,16 +1,11 @@
 // SPDX-FileCopyrightText: 2026 The kiparano developers
 // SPDX-License-Identifier: MIT
 
-// The program on a real desktop, against the servers that tests/CMakeLists.txt starts for
-// each function: an X server (Xvfb), pressed through XTest and closed by the WM_DELETE_WINDOW
-// message a window manager sends; a private session bus with its accessibility bus; a sound
-// server (scripts/with-service.sh).
-//   sessions: the real binary, random clicks, Tab and Space at random moments (0 s apart
-//     included), then the close; each session replays its input from its seed
-//     (DESKTOP_SESSIONS=N runs N, DESKTOP_SEED=S starts at S, DESKTOP_PROGRAM=P runs another
-//     build). A program still running 0.5 s after the close fails with every thread's stack.
-//   heard: the window under a real screen reader, Orca, which the test starts and reads.
-//   oneSoundPerRun, closeWhileSoundServerStalls, fallback, silenced: the bell.
+// The program on a real desktop, against the servers that tests/CMakeLists.txt starts: an X
+// server pressed through XTest and closed as a window manager closes a window, a session bus
+// with its accessibility bus, a screen reader, a sound server. `sessions` replays its input
+// from seeds (DESKTOP_SESSIONS=N runs N, DESKTOP_SEED=S starts at S, DESKTOP_PROGRAM=P runs
+// another build of the program).
 
 #include "window/bell.h"
 #include "window/kiparano.h"
@@ -40,10 +35,6 @@ namespace {
 
 // Input as a user gives it, through the X server.
 struct User {
-    User()
-        : x(XOpenDisplay(nullptr))
-    {
-    }
     ~User()
     {
         if (x)
@@ -105,7 +96,7 @@ struct User {
         return name;
     }
 
-    Display *x;
+    Display *x = XOpenDisplay(nullptr);
 };
 
 // The log of the server that with-service.sh started, read as it grows: the rest of each line
@@ -143,14 +134,11 @@ Bell::Way ring()
     return rang.wait() ? rang.at(0).at(0).value<Bell::Way>() : Bell::Way(-1);
 }
 
-// The real program, started on the X server, with the accessibility bridge on.
+// The real program, started on the X server.
 class Program : public QProcess {
 public:
     explicit Program(User &user)
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"QT_LINUX_ACCESSIBILITY_ALWAYS_ON"_qs, u"1"_qs);
-        setProcessEnvironment(env);
         start(qEnvironmentVariable("DESKTOP_PROGRAM", QStringLiteral(KIPARANO_PROGRAM)), {});
         [[maybe_unused]] const bool shown =
             QTest::qWaitFor([&] { return (window = user.shown()); }, 10000);
@@ -193,9 +181,8 @@ class TestDesktop : public QObject {
 private Q_SLOTS:
     void init()
     {
-        const QByteArray function = QTest::currentTestFunction();
-        if (!user.x && function != "oneSoundPerRun" && function != "fallback" &&
-            function != "silenced")
+        if (!user.x && !QByteArrayList{"oneSoundPerRun", "fallback", "silenced"}.contains(
+                           QTest::currentTestFunction()))
             QSKIP("no X server: run under xvfb-run");
     }
 
@@ -290,11 +277,9 @@ private Q_SLOTS:
         QVERIFY2(played.opened, "no sound server: run under with-service.sh pulseaudio");
         kiparano w;
         w.setTimeScale(0.02);
-        QList<qint64> finalMessages;
-        qint64 status = 0;
-        connect(&w, &kiparano::textWritten, &w,
-                [&](int k) { status = k == 7 ? QDeadlineTimer::current().deadline() : status; });
-        connect(&w, &kiparano::beeped, &w, [&] { finalMessages << status; });
+        QList<qint64> finalMessages; // when each was written, with the beep that follows it
+        connect(&w, &kiparano::beeped, &w,
+                [&] { finalMessages << QDeadlineTimer::current().deadline(); });
         for (int run = 0; run < 4; ++run) {
             if (run == 3)
                 QTimer::singleShot(30, &w, &QWidget::close);

@@ -18,11 +18,6 @@
 
 namespace {
 
-// A long soak runs far past Qt Test's five minutes for one test function.
-[[maybe_unused]] const bool soakTimeout = qEnvironmentVariableIsSet("MONKEY_SESSIONS") &&
-                                          !qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT") &&
-                                          qputenv("QTEST_FUNCTION_TIMEOUT", "604800000");
-
 // Each game: its button, its title and its proposal's rule.
 const struct Game {
     const char *button;
