@@ -68,11 +68,10 @@ protected:
     {
         if (text().isEmpty())
             return;
-        QStaticText &laidOut = m_laidOut[text()];
+        QStaticText &laidOut = m_laidOut[text()]; // laid out when first drawn
         if (laidOut.text().isEmpty()) {
             laidOut.setText(text());
             laidOut.setTextFormat(Qt::PlainText);
-            laidOut.prepare(QTransform(), font());
         }
         QPainter painter(this);
         painter.setPen(palette().color(foregroundRole()));
