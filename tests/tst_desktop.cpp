@@ -1,11 +1,10 @@
 // SPDX-FileCopyrightText: 2026 The kiparano developers
 // SPDX-License-Identifier: MIT
 
-// The program on a real desktop, against the servers that tests/CMakeLists.txt starts: an X
-// server pressed through XTest and closed as a window manager closes a window, a session bus
-// with its accessibility bus, a screen reader, a sound server. `sessions` replays its input
-// from seeds (DESKTOP_SESSIONS=N runs N, DESKTOP_SEED=S starts at S, DESKTOP_PROGRAM=P runs
-// another build of the program).
+// The program on a real desktop, against the servers tests/CMakeLists.txt starts: an X server
+// driven through XTest and closed as a window manager closes windows, a session bus and its
+// accessibility bus, a screen reader, a sound server. `sessions` replays its input from seeds
+// (DESKTOP_SESSIONS=N runs N from DESKTOP_SEED=S; DESKTOP_PROGRAM=P runs another build).
 
 #include "window/bell.h"
 #include "window/kiparano.h"
@@ -86,16 +85,6 @@ struct User {
         return found;
     }
 
-    // The class an X11 window belongs to, which docks match with a desktop entry.
-    QString windowClass(Window window)
-    {
-        XClassHint hint{};
-        XGetClassHint(x, window, &hint);
-        const QString name = QString::fromLatin1(hint.res_class);
-        XFree(hint.res_name), XFree(hint.res_class);
-        return name;
-    }
-
     Display *x = XOpenDisplay(nullptr);
 };
 
@@ -105,7 +94,7 @@ struct ServerLog : QObject {
     explicit ServerLog(const QString &marker)
     {
         file.setFileName(qEnvironmentVariable("SERVICE_LOG"));
-        opened = file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+        file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
         connect(&poll, &QTimer::timeout, this, [this, marker] {
             unread += file.readAll();
             for (qsizetype end; (end = unread.indexOf('\n')) >= 0; unread.remove(0, end + 1)) {
@@ -118,7 +107,6 @@ struct ServerLog : QObject {
     }
 
     QFile file;
-    bool opened;
     QByteArray unread;
     QTimer poll;
     QStringList lines;
@@ -158,14 +146,16 @@ public:
             !errors.contains(u"runtime error"_qs))
             return {};
         QProcess gdb;
-        if (!exited)
+        if (!exited) {
             gdb.start(u"gdb"_qs, {u"-batch"_qs, u"-p"_qs, QString::number(processId()), u"-ex"_qs,
                                   u"thread apply all bt"_qs});
-        gdb.waitForFinished(60000);
+            gdb.waitForFinished(60000);
+        }
         return u"%1 ms after the close, %2 %3\n"_qs.arg(ms)
                    .arg(exited ? u"status"_qs : u"running"_qs)
                    .arg(exitCode()) +
-               errors.right(3000) + QString::fromLocal8Bit(gdb.readAllStandardOutput());
+               errors.right(3000) +
+               QString::fromLocal8Bit(exited ? QByteArray() : gdb.readAllStandardOutput());
     }
 
     Window window = 0;
@@ -190,16 +180,17 @@ private Q_SLOTS:
     {
         const int count = qEnvironmentVariable("DESKTOP_SESSIONS", u"20"_qs).toInt();
         const quint64 first = qEnvironmentVariable("DESKTOP_SEED", u"1"_qs).toULongLong();
-        QFile desktopEntry(QStringLiteral(KIPARANO_DESKTOP_ENTRY)); // the launcher's
-        QVERIFY(desktopEntry.open(QIODevice::ReadOnly));
-        const QString entry = QString::fromUtf8(desktopEntry.readAll());
+        QFile launcher(QStringLiteral(KIPARANO_DESKTOP_ENTRY)); // its desktop entry
+        const QByteArray entry = launcher.open(QIODevice::ReadOnly) ? launcher.readAll() : "";
         QStringList failed;
         for (quint64 seed = first; seed < first + quint64(count); ++seed) {
             std::mt19937_64 rng(seed);
             Program program(user);
             QVERIFY(program.window);
-            QVERIFY(
-                entry.contains(u"\nStartupWMClass="_qs + user.windowClass(program.window) + u'\n'));
+            XClassHint hint{}; // the window's class, which docks match with a desktop entry
+            XGetClassHint(user.x, program.window, &hint);
+            QVERIFY(entry.contains("\nStartupWMClass=" + QByteArray(hint.res_class) + '\n'));
+            XFree(hint.res_name), XFree(hint.res_class);
             for (int presses = 2 + int(rng() % 11); presses > 0; --presses) {
                 const int what = int(rng() % 6);
                 if (what < 4) // a game button, in the row along the bottom
@@ -223,7 +214,7 @@ private Q_SLOTS:
     void heard()
     {
         ServerLog orca(u"SPEECH OUTPUT: '"_qs); // 'what it says'{how}
-        if (!orca.opened)
+        if (!orca.file.isOpen())
             QSKIP("no screen reader: run under with-service.sh orca");
         const auto heard = [&](const QString &words) { // a sentence may end with a full stop
             return std::any_of(orca.lines.begin(), orca.lines.end(), [&](const QString &line) {
@@ -274,7 +265,7 @@ private Q_SLOTS:
     void oneSoundPerRun()
     {
         ServerLog played(u"Created input"_qs); // a stream to the sink
-        QVERIFY2(played.opened, "no sound server: run under with-service.sh pulseaudio");
+        QVERIFY2(played.file.isOpen(), "no sound server: run under with-service.sh pulseaudio");
         kiparano w;
         w.setTimeScale(0.02);
         QList<qint64> finalMessages; // when each was written, with the beep that follows it
