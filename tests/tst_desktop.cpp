@@ -145,17 +145,18 @@ public:
         if (exited && ms <= 500 && exitCode() == 0 && !errors.contains(u"Sanitizer"_qs) &&
             !errors.contains(u"runtime error"_qs))
             return {};
-        QProcess gdb;
+        QByteArray stacks; // every thread's, if it still runs
         if (!exited) {
+            QProcess gdb;
             gdb.start(u"gdb"_qs, {u"-batch"_qs, u"-p"_qs, QString::number(processId()), u"-ex"_qs,
                                   u"thread apply all bt"_qs});
             gdb.waitForFinished(60000);
+            stacks = gdb.readAllStandardOutput();
         }
         return u"%1 ms after the close, %2 %3\n"_qs.arg(ms)
                    .arg(exited ? u"status"_qs : u"running"_qs)
                    .arg(exitCode()) +
-               errors.right(3000) +
-               QString::fromLocal8Bit(exited ? QByteArray() : gdb.readAllStandardOutput());
+               errors.right(3000) + QString::fromLocal8Bit(stacks);
     }
 
     Window window = 0;
