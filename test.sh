@@ -10,9 +10,11 @@ cd "$(dirname "$0")"
 # run against, gsettings-desktop-schemas holds the switch for event sounds; libxtst-dev drives
 # the X server as a user would; dbus-daemon and at-spi2-core give a private session and its
 # accessibility bus, and Orca reads the window aloud; gdb takes the stacks of a hung program;
-# clang-format and reuse check the format and licensing.
+# desktop-file-utils and appstream validate the desktop entry and the metainfo; clang-format and
+# reuse check the format and licensing.
 bash scripts/install-deps.sh weston xvfb xauth x11-utils pulseaudio pulseaudio-utils \
-    gsettings-desktop-schemas libxtst-dev dbus-daemon at-spi2-core orca gdb clang-format reuse
+    gsettings-desktop-schemas libxtst-dev dbus-daemon at-spi2-core orca gdb desktop-file-utils \
+    appstream clang-format reuse
 
 echo "== format and licensing"
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror

@@ -309,6 +309,25 @@ private Q_SLOTS:
         QCOMPARE(played.times.size(), 0);
     }
 
+    // Where no session bus runs at all, the real program plays a run to its bell and exits at
+    // the close.
+    void withoutSessionBus()
+    {
+        const QString bus = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+        QVERIFY2(bus.startsWith(u"unix:path="_qs) && !QFile::exists(bus.mid(10)),
+                 "run under world.sh without --bus");
+        ServerLog played(u"Created input"_qs);
+        if (!played.file.isOpen())
+            QSKIP("no sound server: run under with-service.sh pulseaudio");
+        Program program(user);
+        QVERIFY(program.window);
+        user.click(program.window, 244, 244); // Numbers 3: its bell rings after 2.46 s
+        QTRY_COMPARE_WITH_TIMEOUT(played.times.size(), 1, 10000);
+        user.close(program.window);
+        const QString fault = program.fault();
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    }
+
     // With no server to play on, the system beep stands in.
     void fallback() { QCOMPARE(ring(), Bell::SystemBeep); }
 

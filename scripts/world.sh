@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The kiparano developers
+# SPDX-License-Identifier: MIT
+#
+# Usage: world.sh [--bus] COMMAND...
+# Runs COMMAND in a world of its own: a fresh home and runtime folder, so that nothing of the
+# user's settings, sound server or desktop reaches it. With --bus it gets a private session bus
+# (dbus-run-session); without, the session bus address leads nowhere, as where no bus runs at
+# all, and libdbus never autolaunches one. The world is removed afterwards.
+set -u
+world=$(mktemp -d)
+mkdir -m 700 "$world/home" "$world/run"
+export HOME=$world/home XDG_RUNTIME_DIR=$world/run
+unset XDG_CONFIG_HOME XDG_CACHE_HOME XDG_DATA_HOME
+if [ "${1:-}" = --bus ]; then
+    shift
+    dbus-run-session -- "$@"
+else
+    export DBUS_SESSION_BUS_ADDRESS=unix:path=$world/run/no-bus
+    "$@"
+fi
+status=$?
+rm -rf "$world"
+exit $status
