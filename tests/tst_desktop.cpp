@@ -4,7 +4,9 @@
 // The program on a real desktop, against the servers tests/CMakeLists.txt starts: an X server
 // driven through XTest and closed as a window manager closes windows, a session bus and its
 // accessibility bus, a screen reader, a sound server. `sessions` replays its input from seeds
-// (DESKTOP_SESSIONS=N runs N from DESKTOP_SEED=S; DESKTOP_PROGRAM=P runs another build).
+// (DESKTOP_SESSIONS=N runs N from DESKTOP_SEED=S; DESKTOP_PROGRAM=P runs another build;
+// DESKTOP_BUSY=N keeps N processor cores busy beside it; DESKTOP_CLOSE=hangup closes as a
+// passing client does rather than as a window manager).
 
 #include "window/bell.h"
 #include "window/kiparano.h"
@@ -21,7 +23,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <memory>
 #include <random>
+#include <vector>
 
 #include <signal.h>
 
@@ -57,18 +61,23 @@ struct User {
         XTestFakeKeyEvent(x, code, False, CurrentTime);
         XFlush(x);
     }
-    // What a window manager sends when the user closes the window.
-    void close(Window window)
+    // What a window manager sends when the user closes the window, over its connection that
+    // stays open; the round trip makes sure the server has passed it on. With `hangUp`, sent as
+    // a passing client does: over a connection of its own, closed at once. The X server drops
+    // the requests of a client it finds hung up before it has read them, so on a busy server
+    // that close may never reach the window.
+    void close(Window window, bool hangUp = false)
     {
+        Display *by = hangUp ? XOpenDisplay(nullptr) : x;
         XEvent event{};
         event.xclient.type = ClientMessage;
         event.xclient.window = window;
-        event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+        event.xclient.message_type = XInternAtom(by, "WM_PROTOCOLS", False);
         event.xclient.format = 32;
-        event.xclient.data.l[0] = long(XInternAtom(x, "WM_DELETE_WINDOW", False));
+        event.xclient.data.l[0] = long(XInternAtom(by, "WM_DELETE_WINDOW", False));
         event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(x, window, False, NoEventMask, &event);
-        XFlush(x);
+        XSendEvent(by, window, False, NoEventMask, &event);
+        hangUp ? void(XCloseDisplay(by)) : void(XSync(by, False));
     }
     // The window on the screen: the program's, the only one on the tests' X server.
     Window shown()
@@ -126,6 +135,7 @@ Bell::Way ring()
 class Program : public QProcess {
 public:
     explicit Program(User &user)
+        : user(user)
     {
         start(qEnvironmentVariable("DESKTOP_PROGRAM", QStringLiteral(KIPARANO_PROGRAM)), {});
         [[maybe_unused]] const bool shown =
@@ -146,19 +156,26 @@ public:
             !errors.contains(u"runtime error"_qs))
             return {};
         QByteArray stacks; // every thread's, if it still runs
+        QString resent;
         if (!exited) {
             QProcess gdb;
             gdb.start(u"gdb"_qs, {u"-batch"_qs, u"-p"_qs, QString::number(processId()), u"-ex"_qs,
                                   u"thread apply all bt"_qs});
             gdb.waitForFinished(60000);
             stacks = gdb.readAllStandardOutput();
+            // Tells a close that never reached the program from a program deaf to it.
+            user.close(window);
+            resent = waitForFinished(2000) ? u"; it exited on a second close"_qs
+                                           : u"; a second close did not end it either"_qs;
         }
-        return u"%1 ms after the close, %2 %3\n"_qs.arg(ms)
+        return u"%1 ms after the close, %2 %3%4\n"_qs.arg(ms)
                    .arg(exited ? u"status"_qs : u"running"_qs)
-                   .arg(exitCode()) +
+                   .arg(exitCode())
+                   .arg(resent) +
                errors.right(3000) + QString::fromLocal8Bit(stacks);
     }
 
+    User &user;
     Window window = 0;
 };
 
@@ -183,6 +200,12 @@ private Q_SLOTS:
         const quint64 first = qEnvironmentVariable("DESKTOP_SEED", u"1"_qs).toULongLong();
         QFile launcher(QStringLiteral(KIPARANO_DESKTOP_ENTRY)); // its desktop entry
         const QByteArray entry = launcher.open(QIODevice::ReadOnly) ? launcher.readAll() : "";
+        const bool hangUp = qEnvironmentVariable("DESKTOP_CLOSE") == u"hangup"_qs;
+        std::vector<std::unique_ptr<QProcess>> busy; // a loaded machine
+        for (int n = qEnvironmentVariableIntValue("DESKTOP_BUSY"); n > 0; --n) {
+            busy.push_back(std::make_unique<QProcess>());
+            busy.back()->start(u"sh"_qs, {u"-c"_qs, u"while :; do :; done"_qs});
+        }
         QStringList failed;
         for (quint64 seed = first; seed < first + quint64(count); ++seed) {
             std::mt19937_64 rng(seed);
@@ -200,7 +223,7 @@ private Q_SLOTS:
                     user.key(what == 4 ? XK_Tab : XK_space);
                 QTest::qWait(rng() % 4 ? int(rng() % 800) : 0);
             }
-            user.close(program.window);
+            user.close(program.window, hangUp);
             const QString fault = program.fault();
             if (!fault.isEmpty())
                 failed << QString::number(seed), qWarning("seed %llu: %s", seed, qPrintable(fault));
