@@ -23,6 +23,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cstring>
 #include <memory>
 #include <random>
 #include <vector>
@@ -33,6 +34,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -62,22 +64,43 @@ struct User {
         XFlush(x);
     }
     // What a window manager sends when the user closes the window, over its connection that
-    // stays open; the round trip makes sure the server has passed it on. With `hangUp`, sent as
-    // a passing client does: over a connection of its own, closed at once. The X server drops
-    // the requests of a client it finds hung up before it has read them, so on a busy server
-    // that close may never reach the window.
-    void close(Window window, bool hangUp = false)
+    // stays open; the round trip makes sure the server has passed it on.
+    void close(Window window)
     {
-        Display *by = hangUp ? XOpenDisplay(nullptr) : x;
         XEvent event{};
         event.xclient.type = ClientMessage;
         event.xclient.window = window;
-        event.xclient.message_type = XInternAtom(by, "WM_PROTOCOLS", False);
+        event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
         event.xclient.format = 32;
-        event.xclient.data.l[0] = long(XInternAtom(by, "WM_DELETE_WINDOW", False));
+        event.xclient.data.l[0] = long(XInternAtom(x, "WM_DELETE_WINDOW", False));
         event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(by, window, False, NoEventMask, &event);
-        hangUp ? void(XCloseDisplay(by)) : void(XSync(by, False));
+        XSendEvent(x, window, False, NoEventMask, &event);
+        XSync(x, False);
+    }
+    // The same close sent as a passing client does: over a connection of its own, closed as soon
+    // as the message is written. The X server drops the requests of a client it finds hung up
+    // before it has read them, so on a busy server this close may never reach the window.
+    static void closeAndHangUp(Window window)
+    {
+        xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+        const auto atom = [c](const char *name) {
+            xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
+                c, xcb_intern_atom(c, 0, uint16_t(strlen(name)), name), nullptr);
+            const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+            free(reply);
+            return atom;
+        };
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = xcb_window_t(window);
+        event.type = atom("WM_PROTOCOLS");
+        event.data.data32[0] = atom("WM_DELETE_WINDOW");
+        event.data.data32[1] = XCB_CURRENT_TIME;
+        xcb_send_event(c, 0, event.window, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char *>(&event));
+        xcb_flush(c);
+        xcb_disconnect(c);
     }
     // The window on the screen: the program's, the only one on the tests' X server.
     Window shown()
@@ -223,7 +246,7 @@ private Q_SLOTS:
                     user.key(what == 4 ? XK_Tab : XK_space);
                 QTest::qWait(rng() % 4 ? int(rng() % 800) : 0);
             }
-            user.close(program.window, hangUp);
+            hangUp ? User::closeAndHangUp(program.window) : user.close(program.window);
             const QString fault = program.fault();
             if (!fault.isEmpty())
                 failed << QString::number(seed), qWarning("seed %llu: %s", seed, qPrintable(fault));
