@@ -3,7 +3,7 @@
 # SPDX-License-Identifier: MIT
 # Checks the format and the licensing, then builds and runs every test (installing what is
 # missing): once as usual, once under AddressSanitizer and UndefinedBehaviorSanitizer, and the
-# timer and window tests once more with the portable timer of Windows and macOS.
+# timer and window tests once more with the portable timer of macOS.
 set -euo pipefail
 cd "$(dirname "$0")"
 # Weston, Xvfb (with xauth and xprop) and PulseAudio (with parec) are the real servers the tests

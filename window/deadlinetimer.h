@@ -8,16 +8,21 @@
 
 #include <chrono>
 
-class QSocketNotifier;
-
-// A single-shot timer for an absolute deadline on the monotonic clock. On Linux it is a
-// timerfd, good to the microsecond; elsewhere a precise QTimer, good to the millisecond,
-// rounded up so it never fires before the deadline.
+// A single-shot timer for an absolute deadline on the monotonic clock, one implementation per
+// platform, chosen by the build: on Linux a timerfd (deadlinetimer_linux.cpp), good to the
+// microsecond; on Windows a high-resolution waitable timer (deadlinetimer_windows.cpp); elsewhere
+// a precise QTimer (deadlinetimer_qtimer.cpp), good to the millisecond, rounded up so it never
+// fires before the deadline. Where the system timer cannot be made, the QTimer stands in.
 class DeadlineTimer : public QObject {
     Q_OBJECT
 
 public:
     using Clock = std::chrono::steady_clock;
+
+    // How long before a deadline a wait should leave the event loop and sleep the rest: waking
+    // through the event loop costs a dispatch that a plain sleep does not. Zero where a sleep
+    // is coarser than the timer.
+    static const Clock::duration wakeAhead;
 
     explicit DeadlineTimer(QObject *parent = nullptr);
     ~DeadlineTimer() override;
@@ -33,9 +38,10 @@ Q_SIGNALS:
 
 private:
     void fire();
+    void startFallback(Clock::time_point deadline);
 
     bool m_active = false;
-    int m_fd = -1;
-    QSocketNotifier *m_notifier = nullptr;
+    qintptr m_handle = -1;      // the system's timer: a descriptor or a handle
+    QObject *m_watch = nullptr; // what tells the event loop that it fired
     QTimer m_fallback;
 };

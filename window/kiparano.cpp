@@ -28,13 +28,6 @@ using namespace std::chrono;
 
 namespace {
 
-// A wait wakes from the event loop this long before its deadline and sleeps the rest. Waking
-// through the event loop takes the kernel's wake-up and then Qt's and glib's dispatch, about a
-// tenth of a millisecond, which would make every frame that much late; a plain sleep takes the
-// wake-up alone. Events that come in meanwhile are served at most this late, at the start of
-// the next wait: a fifth of a millisecond, far below anything a user can notice.
-constexpr nanoseconds finalStretch = microseconds(200);
-
 // The design is laid out at 96 dpi: 15 twips to the pixel.
 constexpr QSize clientSize(421, 279);
 
@@ -252,12 +245,15 @@ void kiparano::wait(double seconds)
             throw RunCancelled{}; // the window is gone: touch nothing of it
         if (m_closed)
             break;
-        if (deadline - DeadlineTimer::Clock::now() <= finalStretch) {
+        // Ends in a plain sleep this close to the deadline (DeadlineTimer::wakeAhead): events
+        // that come in meanwhile are served at the start of the next wait, a fifth of a
+        // millisecond late at most, far below anything a user can notice.
+        if (deadline - DeadlineTimer::Clock::now() <= DeadlineTimer::wakeAhead) {
             std::this_thread::sleep_until(deadline);
             break;
         }
         if (!timer.isActive())
-            timer.start(deadline - finalStretch);
+            timer.start(deadline - DeadlineTimer::wakeAhead);
         loop.exec();
         if (self && timer.isActive() && !m_closed)
             cancelRuns(); // the loop was ended from outside: the application is leaving

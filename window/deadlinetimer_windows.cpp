@@ -1,0 +1,65 @@
+// SPDX-FileCopyrightText: 2026 The kiparano developers
+// SPDX-License-Identifier: MIT
+
+// DeadlineTimer on Windows: a waitable timer, high-resolution where Windows has that kind (10
+// version 1803 and later), which the event loop watches through QWinEventNotifier.
+
+#include "deadlinetimer.h"
+
+#include <QWinEventNotifier>
+
+#include <windows.h>
+
+using namespace std::chrono;
+
+// A sleep here lasts whole milliseconds at best: the timer alone ends each wait.
+const DeadlineTimer::Clock::duration DeadlineTimer::wakeAhead = Clock::duration(0);
+
+DeadlineTimer::DeadlineTimer(QObject *parent)
+    : QObject(parent)
+{
+    HANDLE timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
+                                          TIMER_ALL_ACCESS);
+    if (!timer)
+        timer = CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
+    if (!timer)
+        return; // the QTimer stands in
+    m_handle = reinterpret_cast<qintptr>(timer);
+    // Watched for as long as the timer lives; the timer resets as the watch sees it fire.
+    auto *notifier = new QWinEventNotifier(timer, this);
+    connect(notifier, &QWinEventNotifier::activated, this, [this] {
+        if (m_active)
+            fire();
+    });
+    m_watch = notifier;
+}
+
+DeadlineTimer::~DeadlineTimer()
+{
+    if (m_handle < 0)
+        return;
+    delete m_watch; // stops watching the handle before it is closed
+    CloseHandle(reinterpret_cast<HANDLE>(m_handle));
+}
+
+void DeadlineTimer::start(Clock::time_point deadline)
+{
+    m_active = true;
+    if (m_handle < 0)
+        return startFallback(deadline);
+    // Relative to now, in units of 100 ns, rounded up so that it never fires early.
+    const auto left = std::max(deadline - Clock::now(), Clock::duration(0));
+    LARGE_INTEGER due;
+    due.QuadPart = -std::max<LONGLONG>(1, (duration_cast<nanoseconds>(left).count() + 99) / 100);
+    SetWaitableTimer(reinterpret_cast<HANDLE>(m_handle), &due, 0, nullptr, nullptr, FALSE);
+}
+
+void DeadlineTimer::stop()
+{
+    if (!m_active)
+        return;
+    m_active = false;
+    if (m_handle < 0)
+        return m_fallback.stop();
+    CancelWaitableTimer(reinterpret_cast<HANDLE>(m_handle));
+}
