@@ -2,14 +2,16 @@
 // SPDX-License-Identifier: MIT
 
 // Benchmarks: processor cost and pace of real runs of every game, for our event-loop wait and
-// for the classic busy-polling wait, on the offscreen platform and on X (xcb) when DISPLAY is
-// set; then start-up time and peak memory of our program against a bare Qt window.
+// for the classic busy-polling wait, on the offscreen platform and on the desktop's own (xcb when
+// DISPLAY is set, windows on Windows); then, where the start-up probes are built, start-up time
+// and peak memory of our program against a bare Qt window.
 //
 // kiparano_bench             prints the whole table (bench/run.sh runs it under Xvfb)
 // kiparano_bench --runs [ours|polling] [GAME...]
 //                            runs the games here, one line per run: all of them, or only the
 //                            named design and games (to profile one run)
 
+#include "cputime.h"
 #include "window/fonts.h"
 #include "window/kiparano.h"
 #include "window/platform.h"
@@ -20,7 +22,6 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include <sys/resource.h>
 #ifdef Q_OS_LINUX
 #include <poll.h>
 #include <sys/timerfd.h>
@@ -36,14 +37,6 @@
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](timeval t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 // Our window, with every wait timed; or, with `polling`, the classic wait instead: read the
 // clock, process events, repeat.
@@ -256,6 +249,7 @@ void printRuns(const QString &platform, const QStringList &lines)
     }
 }
 
+#ifdef KIPARANO_BENCH_STARTUP
 // The instructions a probe runs, from its start to its first frame (it exits there), counted by
 // callgrind; 0 where valgrind is missing.
 double instructions(const QString &probe, const QString &platform)
@@ -308,6 +302,8 @@ void startUp(const QString &dir, const QString &platform)
             i[0] / 1e6, i[1] / 1e6, i[0] / i[1], i[2] / 1e6, i[0] / i[2]);
 }
 
+#endif
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -321,13 +317,16 @@ int main(int argc, char *argv[])
     const QString self = QCoreApplication::applicationFilePath();
     const QString dir = QCoreApplication::applicationDirPath();
     QStringList platforms = {QStringLiteral("offscreen")};
-    if (qEnvironmentVariableIsSet("DISPLAY"))
-        platforms.append(QStringLiteral("xcb"));
+    const QString desktop = QStringLiteral(KIPARANO_BENCH_DESKTOP);
+    if (desktop != u"xcb"_qs || qEnvironmentVariableIsSet("DISPLAY"))
+        platforms.append(desktop);
 
     std::printf("# kiparano benchmarks\n");
     for (const QString &platform : platforms)
         printRuns(platform, childLines(self, {QStringLiteral("--runs")}, platform));
+#ifdef KIPARANO_BENCH_STARTUP
     for (const QString &platform : platforms)
         startUp(dir, platform);
+#endif
     return 0;
 }
