@@ -41,7 +41,8 @@ private:
     void startFallback(Clock::time_point deadline);
 
     bool m_active = false;
-    qintptr m_handle = -1;      // the system's timer: a descriptor or a handle
-    QObject *m_watch = nullptr; // what tells the event loop that it fired
+    Clock::time_point m_deadline; // the one set last, where the platform needs to know it
+    qintptr m_handle = -1;        // the system's timer: a descriptor or a handle
+    QObject *m_watch = nullptr;   // what tells the event loop that it fired
     QTimer m_fallback;
 };

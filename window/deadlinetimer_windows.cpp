@@ -10,6 +10,11 @@
 
 #include <windows.h>
 
+// Windows 10 version 1803 knows it; MinGW-w64 10's headers do not name it yet.
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
 using namespace std::chrono;
 
 // A sleep here lasts whole milliseconds at best: the timer alone ends each wait.
@@ -25,11 +30,17 @@ DeadlineTimer::DeadlineTimer(QObject *parent)
     if (!timer)
         return; // the QTimer stands in
     m_handle = reinterpret_cast<qintptr>(timer);
-    // Watched for as long as the timer lives; the timer resets as the watch sees it fire.
+    // Watched for as long as the timer lives; the timer resets as the watch sees it fire. The
+    // watch tells the event loop in a posted event, which a restart of the timer cannot take
+    // back: an expiry that comes before the deadline set last is an old one, or the timer's
+    // clock ahead of ours, and the timer is armed again for what is left.
     auto *notifier = new QWinEventNotifier(timer, this);
     connect(notifier, &QWinEventNotifier::activated, this, [this] {
-        if (m_active)
-            fire();
+        if (!m_active)
+            return;
+        if (Clock::now() < m_deadline)
+            return start(m_deadline);
+        fire();
     });
     m_watch = notifier;
 }
@@ -45,6 +56,7 @@ DeadlineTimer::~DeadlineTimer()
 void DeadlineTimer::start(Clock::time_point deadline)
 {
     m_active = true;
+    m_deadline = deadline;
     if (m_handle < 0)
         return startFallback(deadline);
     // Relative to now, in units of 100 ns, rounded up so that it never fires early.
