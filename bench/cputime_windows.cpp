@@ -10,7 +10,7 @@ double cpuSeconds()
     FILETIME created, exited, kernel, user;
     GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
     const auto seconds = [](FILETIME t) { // in units of 100 ns
-        return double((quint64(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+        return double((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
     };
     return seconds(kernel) + seconds(user);
 }

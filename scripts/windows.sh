@@ -1,0 +1,138 @@
+#!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The kiparano developers
+# SPDX-License-Identifier: MIT
+#
+# Usage: scripts/windows.sh [qt|build|test|package|all]    (default: all)
+# Builds kiparano for 64-bit Windows on Debian 12 and tests it under Wine, installing what is
+# missing:
+#   qt       a static Qt for Windows from Debian's own qt6-base source, built once into
+#            $KIPARANO_CACHE (default ~/.cache/kiparano) and reused after: the long step, about
+#            half an hour on two cores
+#   build    the program and its tests with MinGW-w64 against that Qt, in build-windows/
+#   test     the tests under Wine on an X server of their own (CTest runs them through Wine)
+#   package  build-windows/kiparano-VERSION-windows-x64.zip: kiparano.exe, the licences, how
+#            to start it
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+stage=${1:-all}
+qt_version=6.4.2
+cache=${KIPARANO_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kiparano}
+qt=$cache/qt-$qt_version-mingw-static
+build=$root/build-windows
+
+# MinGW-w64 with POSIX threads, Debian's Qt host tools (moc, rcc, uic) of the same version,
+# dpkg-dev to unpack Qt's source, Wine with an X server to run the result, zip to ship it.
+bash scripts/install-deps.sh --only g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev \
+    qt6-base-dev-tools qt6-base-dev dpkg-dev wine wine64 xvfb xauth libxtst-dev zip
+
+elapsed() { echo "$(($(date +%s) - $1)) s"; }
+
+build_qt() {
+    if [ -f "$qt/.complete" ]; then
+        echo "== static Qt $qt_version for Windows: cached in $qt"
+        return
+    fi
+    local started work src mirror
+    started=$(date +%s)
+    work=$cache/qt-work
+    rm -rf "$work" && mkdir -p "$work/lists/partial" "$work/apt-cache/archives/partial"
+    echo "== static Qt $qt_version for Windows: not cached, building it once into $qt"
+    # Debian's own source of the Qt we build against on Linux, from the mirror this machine
+    # uses, through an apt configuration of our own: the system's sources stay as they are.
+    mirror=$(cat /etc/apt/sources.list.d/*.sources /etc/apt/sources.list 2>/dev/null |
+        grep -o -E '^(URIs:|deb) +[^ ]+' | grep -v security | head -1 | awk '{print $2}' || true)
+    [ -n "$mirror" ] || { echo "no Debian mirror in the apt sources" >&2; exit 1; }
+    echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $mirror bookworm main" \
+        >"$work/sources.list"
+    local apt=(-o "Dir::Etc::SourceList=$work/sources.list" -o "Dir::Etc::SourceParts=/dev/null"
+        -o "Dir::State::Lists=$work/lists" -o "Dir::Cache=$work/apt-cache" -o "APT::Sandbox::User=root")
+    apt-get "${apt[@]}" update -qq
+    (cd "$work" && apt-get "${apt[@]}" source -qq qt6-base) >/dev/null
+    src=$work/qt6-base-$qt_version+dfsg
+    [ -d "$src" ] || { echo "Debian's qt6-base is not $qt_version here" >&2; exit 1; }
+    echo "source: Debian's qt6-base $(cat "$work"/*.dsc | grep -m1 '^Version:' | cut -d' ' -f2) ($(elapsed "$started"))"
+    # Static and release, with only what the program and its tests use. Three settings are
+    # forced on us: Debian's source has no wintab (so no tablet events); Qt 6.4's windows
+    # platform plugin does not build without OpenGL (kept, loaded dynamically at run time); and
+    # without Direct2D, QtGui leaves out the DirectWrite font database that the plugin still
+    # refers to, so that optional database goes too (the default one, GDI's, stays).
+    cmake -G Ninja -S "$src" -B "$work/build" -Wno-dev \
+        -DCMAKE_TOOLCHAIN_FILE="$root/scripts/mingw-w64-x86_64.cmake" \
+        -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+        -DCMAKE_INSTALL_PREFIX="$qt" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF \
+        -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
+        -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF \
+        -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_opengl_desktop=OFF \
+        -DFEATURE_tabletevent=OFF -DFEATURE_direct2d=OFF -DFEATURE_directwrite3=OFF \
+        -DFEATURE_vulkan=OFF \
+        -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_system_zlib=OFF \
+        -DFEATURE_system_pcre2=OFF -DFEATURE_system_freetype=OFF \
+        -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_png=OFF \
+        -DFEATURE_system_doubleconversion=OFF >"$work/configure.log" 2>&1 ||
+        { tail -n 30 "$work/configure.log"; exit 1; }
+    echo "configured ($(elapsed "$started")); building, about half an hour on two cores"
+    cmake --build "$work/build" --parallel "$(nproc)"
+    cmake --install "$work/build" >/dev/null
+    cp -r "$src/LICENSES" "$qt/" # shipped beside the program
+    touch "$qt/.complete"
+    rm -rf "$work"
+    echo "static Qt $qt_version built and installed in $(elapsed "$started")"
+}
+
+build_program() {
+    [ -f "$qt/.complete" ] || { echo "no static Qt for Windows in $qt: run '$0 qt'" >&2; exit 1; }
+    local started
+    started=$(date +%s)
+    echo "== kiparano for Windows"
+    "$qt/bin/qt-cmake" -G Ninja -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine-run.sh" >/dev/null
+    cmake --build "$build"
+    echo "built in $(elapsed "$started"): kiparano.exe, $(stat -c %s "$build/window/kiparano.exe") bytes, imports:"
+    x86_64-w64-mingw32-objdump -p "$build/window/kiparano.exe" | sed -n 's/^\tDLL Name: /  /p'
+}
+
+# Wine in a throwaway prefix, on an X server of its own.
+run_tests() {
+    local prefix status=0
+    prefix=$(mktemp -d)
+    echo "== tests under Wine ($(wine --version))"
+    WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+        xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c '
+            wineboot --init >/dev/null 2>&1 && wineserver --wait
+            ctest --test-dir "$0" --output-on-failure' "$build" || status=$?
+    rm -rf "$prefix"
+    return $status
+}
+
+package() {
+    local name out
+    name=kiparano-$(sed -n 's/^set(KIPARANO_VERSION \(.*\))$/\1/p' CMakeLists.txt)-windows-x64
+    out=$build/$name
+    rm -rf "$out" "$out.zip" && mkdir -p "$out"
+    x86_64-w64-mingw32-strip -o "$out/kiparano.exe" "$build/window/kiparano.exe"
+    cp LICENSE "$out/LICENSE.txt"
+    cp assets/fonts/LICENSE.txt "$out/FONTS-LICENSE.txt"
+    cp "$qt/LICENSES/LGPL-3.0-only.txt" "$out/Qt-LGPL-3.0.txt"
+    cp "$qt/LICENSES/GPL-3.0-only.txt" "$out/Qt-GPL-3.0.txt"
+    sed "s/@QT_VERSION@/$qt_version/" packaging/windows/README.txt.in >"$out/README.txt"
+    (cd "$build" && zip -qr "$name.zip" "$name")
+    echo "== $out.zip: $(stat -c %s "$out.zip") bytes"
+}
+
+case $stage in
+qt) build_qt ;;
+build) build_program ;;
+test) run_tests ;;
+package) package ;;
+all)
+    build_qt
+    build_program
+    run_tests
+    package
+    ;;
+*)
+    echo "unknown stage $stage" >&2
+    exit 2
+    ;;
+esac
