@@ -11,7 +11,7 @@
 //                            runs the games here, one line per run: all of them, or only the
 //                            named design and games (to profile one run)
 
-#include "cputime.h"
+#include "system.h"
 #include "window/fonts.h"
 #include "window/kiparano.h"
 #include "window/platform.h"
@@ -21,12 +21,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTimer>
-
-#ifdef Q_OS_LINUX
-#include <poll.h>
-#include <sys/timerfd.h>
-#include <unistd.h>
-#endif
 
 #include <algorithm>
 #include <chrono>
@@ -71,26 +65,6 @@ double percentile(std::vector<double> v, double p)
 {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[std::min(v.size() - 1, std::size_t(p * double(v.size())))];
-}
-
-// How late a bare wait wakes: a 10 ms timerfd waited for with poll(), no Qt. The floor under
-// every wait of ours, which adds Qt's dispatch and our own work to it.
-double bareWaitLateMs()
-{
-#ifdef Q_OS_LINUX
-    static const int fd = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC);
-    const auto deadline = Clock::now() + std::chrono::milliseconds(10);
-    itimerspec timeout{};
-    timeout.it_value.tv_nsec = 10'000'000;
-    timerfd_settime(fd, 0, &timeout, nullptr);
-    pollfd watched{fd, POLLIN, 0};
-    poll(&watched, 1, -1);
-    quint64 expirations = 0;
-    [[maybe_unused]] const auto cleared = read(fd, &expirations, sizeof expirations);
-    return std::chrono::duration<double, std::milli>(Clock::now() - deadline).count();
-#else
-    return 0;
-#endif
 }
 
 // The floor and our wait taken in turn, 200 of each, on the real window with nothing else to
@@ -210,13 +184,13 @@ void printRuns(const QString &platform, const QStringList &lines)
     const std::vector<double> &floor = interleaved[QStringLiteral("FLOOR")];
     const std::vector<double> &ours = interleaved[QStringLiteral("OURS")];
     if (!floor.empty() && !ours.empty())
-        std::printf("Wake-up floor, taken in turn with our waits on the idle window (%zu each): a "
-                    "bare 10 ms timerfd waited for with poll(), no Qt, ends late by median %.3f "
-                    "ms (p90 %.3f, p99 %.3f); our 10 ms wait by median %.3f ms (p90 %.3f, p99 "
-                    "%.3f, min %.3f): %.2fx the floor.\n\n",
-                    floor.size(), median(floor), percentile(floor, 0.9), percentile(floor, 0.99),
-                    median(ours), percentile(ours, 0.9), percentile(ours, 0.99),
-                    *std::min_element(ours.begin(), ours.end()), median(ours) / median(floor));
+        std::printf("Wake-up floor, taken in turn with our waits on the idle window (%zu each): %s "
+                    "ends late by median %.3f ms (p90 %.3f, p99 %.3f); our 10 ms wait by median "
+                    "%.3f ms (p90 %.3f, p99 %.3f, min %.3f): %.2fx the floor.\n\n",
+                    floor.size(), bareWait(), median(floor), percentile(floor, 0.9),
+                    percentile(floor, 0.99), median(ours), percentile(ours, 0.9),
+                    percentile(ours, 0.99), *std::min_element(ours.begin(), ours.end()),
+                    median(ours) / median(floor));
     std::printf("| design | game | runs | ideal s | off ideal: median | worst | CPU s / wall s: "
                 "median | worst | frame overshoot ms: median | p99 | max | min |\n"
                 "|---|---|---|---|---|---|---|---|---|---|---|---|\n");
