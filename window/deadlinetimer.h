@@ -19,10 +19,11 @@ class DeadlineTimer : public QObject {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // How long before a deadline a wait should leave the event loop and sleep the rest: waking
-    // through the event loop costs a dispatch that a plain sleep does not. Zero where a sleep
-    // is coarser than the timer.
+    // How long before a deadline a wait should leave the event loop and sleep the rest
+    // (sleepUntil): waking through the event loop costs a dispatch that a plain sleep does not.
     static const Clock::duration wakeAhead;
+    // Sleeps, serving nothing, until `deadline`, as precisely as the system's timer allows.
+    static void sleepUntil(Clock::time_point deadline);
 
     explicit DeadlineTimer(QObject *parent = nullptr);
     ~DeadlineTimer() override;

@@ -10,10 +10,17 @@
 #include <sys/timerfd.h>
 #include <unistd.h>
 
+#include <thread>
+
 using namespace std::chrono;
 
 // A sleep here is as precise as the timer, and a fifth of a millisecond spares a dispatch.
 const DeadlineTimer::Clock::duration DeadlineTimer::wakeAhead = microseconds(200);
+
+void DeadlineTimer::sleepUntil(Clock::time_point deadline)
+{
+    std::this_thread::sleep_until(deadline);
+}
 
 DeadlineTimer::DeadlineTimer(QObject *parent)
     : QObject(parent)

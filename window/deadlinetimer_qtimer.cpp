@@ -5,9 +5,16 @@
 
 #include "deadlinetimer.h"
 
+#include <thread>
+
 using namespace std::chrono;
 
 const DeadlineTimer::Clock::duration DeadlineTimer::wakeAhead = microseconds(200);
+
+void DeadlineTimer::sleepUntil(Clock::time_point deadline)
+{
+    std::this_thread::sleep_until(deadline);
+}
 
 DeadlineTimer::DeadlineTimer(QObject *parent)
     : QObject(parent)

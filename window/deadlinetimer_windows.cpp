@@ -17,16 +17,48 @@
 
 using namespace std::chrono;
 
-// A sleep here lasts whole milliseconds at best: the timer alone ends each wait.
-const DeadlineTimer::Clock::duration DeadlineTimer::wakeAhead = Clock::duration(0);
+namespace {
+
+HANDLE makeTimer()
+{
+    HANDLE timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
+                                          TIMER_ALL_ACCESS);
+    return timer ? timer : CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
+}
+
+// Relative to now, in units of 100 ns, rounded up so that it never fires early.
+LARGE_INTEGER dueIn(DeadlineTimer::Clock::duration left)
+{
+    LARGE_INTEGER due;
+    due.QuadPart = -std::max<LONGLONG>(
+        1, (duration_cast<nanoseconds>(std::max(left, DeadlineTimer::Clock::duration(0))).count() +
+            99) /
+               100);
+    return due;
+}
+
+} // namespace
+
+// The event loop learns of an expired waitable timer through a thread of the system's pool
+// and a posted event, which costs about half a millisecond under Wine; a waitable timer
+// waited for at once costs a fifth of that. A wait leaves the event loop a millisecond early
+// and sleeps the rest on a timer of its own.
+const DeadlineTimer::Clock::duration DeadlineTimer::wakeAhead = milliseconds(1);
+
+void DeadlineTimer::sleepUntil(Clock::time_point deadline)
+{
+    static const HANDLE timer = makeTimer(); // waits run on the main thread alone
+    if (!timer || Clock::now() >= deadline)
+        return;
+    const LARGE_INTEGER due = dueIn(deadline - Clock::now());
+    if (SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE))
+        WaitForSingleObject(timer, INFINITE);
+}
 
 DeadlineTimer::DeadlineTimer(QObject *parent)
     : QObject(parent)
 {
-    HANDLE timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
-                                          TIMER_ALL_ACCESS);
-    if (!timer)
-        timer = CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
+    HANDLE timer = makeTimer();
     if (!timer)
         return; // the QTimer stands in
     m_handle = reinterpret_cast<qintptr>(timer);
@@ -59,10 +91,7 @@ void DeadlineTimer::start(Clock::time_point deadline)
     m_deadline = deadline;
     if (m_handle < 0)
         return startFallback(deadline);
-    // Relative to now, in units of 100 ns, rounded up so that it never fires early.
-    const auto left = std::max(deadline - Clock::now(), Clock::duration(0));
-    LARGE_INTEGER due;
-    due.QuadPart = -std::max<LONGLONG>(1, (duration_cast<nanoseconds>(left).count() + 99) / 100);
+    const LARGE_INTEGER due = dueIn(deadline - Clock::now());
     SetWaitableTimer(reinterpret_cast<HANDLE>(m_handle), &due, 0, nullptr, nullptr, FALSE);
 }
 
