@@ -11,10 +11,10 @@
 //                            runs the games here, one line per run: all of them, or only the
 //                            named design and games (to profile one run)
 
+#include "desktop/platform.h"
 #include "system.h"
 #include "window/fonts.h"
 #include "window/kiparano.h"
-#include "window/platform.h"
 
 #include <QApplication>
 #include <QEventLoop>

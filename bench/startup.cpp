@@ -13,9 +13,9 @@
 #include <QWidget>
 
 #ifdef KIPARANO_PROBE_OURS
+#include "desktop/platform.h"
 #include "window/fonts.h"
 #include "window/kiparano.h"
-#include "window/platform.h"
 #endif
 
 #include <sys/resource.h>

@@ -10,7 +10,7 @@
 // desktop entry's; DESKTOP_BUSY=N keeps N processor cores busy beside it;
 // DESKTOP_CLOSE=hangup closes as a passing client does rather than as a window manager).
 
-#include "window/bell.h"
+#include "desktop/bell.h"
 #include "window/kiparano.h"
 
 #include <QApplication>

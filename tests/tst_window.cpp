@@ -1,10 +1,10 @@
 // SPDX-FileCopyrightText: 2026 The kiparano developers
 // SPDX-License-Identifier: MIT
 
-#include "window/deadlinetimer.h"
+#include "desktop/deadlinetimer.h"
+#include "desktop/platform.h"
 #include "window/fonts.h"
 #include "window/kiparano.h"
-#include "window/platform.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -133,7 +133,7 @@ private Q_SLOTS:
             clock.start();
             w.wait(seconds);
             QVERIFY(clock.nsecsElapsed() >= qint64(seconds * 1e9));
-            timed += std::chrono::duration<double>(seconds) > DeadlineTimer::wakeAhead;
+            timed += std::chrono::duration<double>(seconds) > timer->wakeAhead();
         }
         QVERIFY(wakeUps.size() >= 1 && wakeUps.size() <= timed);
         bool restarted = false;

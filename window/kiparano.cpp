@@ -3,14 +3,12 @@
 
 #include "kiparano.h"
 
-#include "bell.h"
-#include "deadlinetimer.h"
+#include "desktop/desktop.h"
 #include "fonts.h"
 #include "games/games.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
-#include <QEventLoop>
 #include <QLabel>
 #include <QPaintEvent>
 #include <QPainter>
@@ -138,6 +136,7 @@ void setTextColor(QLabel *label, QColor color)
 
 kiparano::kiparano(QWidget *parent)
     : QWidget(parent),
+      m_waits(new Waits(this)),
       m_bell(new Bell(this)),
       m_announcer(this)
 {
@@ -196,10 +195,7 @@ kiparano::kiparano(QWidget *parent)
     Form_Load();
 }
 
-kiparano::~kiparano()
-{
-    cancelRuns();
-}
+kiparano::~kiparano() = default; // the waits, the window's child, cancel every run as they go
 
 void kiparano::Form_Load()
 {
@@ -230,58 +226,14 @@ void kiparano::beep()
 
 void kiparano::wait(double seconds)
 {
-    const auto deadline = DeadlineTimer::Clock::now() +
-                          duration_cast<nanoseconds>(duration<double>(seconds * m_timeScale));
-    QPointer<kiparano> self(this);
-    QEventLoop loop;
-    DeadlineTimer &timer = timerOfLevel(m_waits.size());
-
-    m_waits.push_back(&loop);
-    // Whatever is pending is served, however short the wait.
-    loop.processEvents(QEventLoop::AllEvents);
-    for (;;) {
-        if (!self)
-            throw RunCancelled{}; // the window is gone: touch nothing of it
-        if (m_closed)
-            break;
-        // Ends in a plain sleep this close to the deadline (DeadlineTimer::wakeAhead, a fifth
-        // of a millisecond on Linux, one on Windows): events that come in meanwhile are served
-        // at the start of the next wait, that much later, far below anything a user notices.
-        if (deadline - DeadlineTimer::Clock::now() <= DeadlineTimer::wakeAhead) {
-            DeadlineTimer::sleepUntil(deadline);
-            break;
-        }
-        if (!timer.isActive())
-            timer.start(deadline - DeadlineTimer::wakeAhead);
-        loop.exec();
-        if (self && timer.isActive() && !m_closed)
-            cancelRuns(); // the loop was ended from outside: the application is leaving
-    }
-    timer.stop();
-    m_waits.pop_back();
-    if (m_closed)
-        throw RunCancelled{};
-}
-
-DeadlineTimer &kiparano::timerOfLevel(std::size_t level)
-{
-    // Waits nest, so each level keeps a timer of its own; making one per wait would cost a
-    // descriptor and its registration with the event loop every frame.
-    while (m_timers.size() <= level) {
-        auto *timer = new DeadlineTimer(this);
-        connect(timer, &DeadlineTimer::expired, this, [this, level = m_timers.size()] {
-            if (level < m_waits.size())
-                m_waits[level]->quit();
-        });
-        m_timers.push_back(timer);
-    }
-    return *m_timers[level];
+    if (!m_waits->wait(duration_cast<nanoseconds>(duration<double>(seconds * m_timeScale))))
+        throw RunCancelled{}; // closed, or gone: touch nothing of it
 }
 
 template <typename Handler>
 void kiparano::run(Handler handler)
 {
-    if (m_closed || runDepth() >= maxNestedRuns)
+    if (m_waits->cancelled() || runDepth() >= maxNestedRuns)
         return;
     QPointer<kiparano> self(this);
     m_runs.emplace_back();
@@ -303,14 +255,7 @@ void kiparano::announceEnd()
     for (int k = 1; k <= run.boxes; ++k)
         words << m_labels[k - 1]->text();
     words << m_labels[6]->text();
-    m_announcer.announce(m_runs.size() - 1, words.join(u' '));
-}
-
-void kiparano::cancelRuns()
-{
-    m_closed = true;
-    for (QEventLoop *loop : m_waits)
-        loop->quit();
+    m_announcer.announce(runDepth() - 1, words.join(u' '));
 }
 
 void kiparano::paintEvent(QPaintEvent *event)
@@ -336,6 +281,6 @@ void kiparano::paintEvent(QPaintEvent *event)
 
 void kiparano::closeEvent(QCloseEvent *event)
 {
-    cancelRuns();
+    m_waits->cancel();
     QWidget::closeEvent(event);
 }

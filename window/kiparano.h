@@ -5,16 +5,17 @@
 
 // The program is this one window. The prediction logic (core/, spin/, games/) knows the
 // window only as a Surface: it writes label texts, beeps, waits and draws random values.
-// Here the Surface is real: writes go to the QLabels, and a wait runs a nested event loop
-// until its deadline on the monotonic clock (DeadlineTimer), so a button press served inside a
-// wait runs its whole game nested there and the interrupted run resumes when it is over.
-// Closing the window cancels every run at once: each wait then throws RunCancelled, which
-// unwinds the runs without a further write, and the click handlers catch it. A run that ends
-// is announced to assistive technology (Announcer): its game, its numbers and its message.
+// Here the Surface is real: writes go to the QLabels, and a wait serves the window's events
+// until its deadline (desktop/waits.h), so a button press served inside a wait runs its whole
+// game nested there and the interrupted run resumes when it is over. Closing the window cancels
+// every run at once: each wait then throws RunCancelled, which unwinds the runs without a
+// further write, and the click handlers catch it. A run ends with the desktop's bell and is
+// announced to assistive technology: its game, its numbers and its message. What the window
+// asks of the system it runs on lives below it, in desktop/.
 
-#include "announcer.h"
 #include "core/randomness.h"
 #include "core/surface.h"
+#include "desktop/announcer.h"
 
 #include <QPixmap>
 #include <QWidget>
@@ -23,9 +24,8 @@
 #include <vector>
 
 class Bell;
-class DeadlineTimer;
-class QEventLoop;
 class QLabel;
+class Waits;
 
 class kiparano : public QWidget, public Surface {
     Q_OBJECT
@@ -61,8 +61,6 @@ private:
     void Form_Load();
     template <typename Handler>
     void run(Handler handler);
-    void cancelRuns();
-    DeadlineTimer &timerOfLevel(std::size_t level);
     void announceEnd();
 
     // What a run in progress has written of its own: its title and its last box in play.
@@ -73,12 +71,10 @@ private:
 
     std::array<QLabel *, 9> m_labels{};
     QPixmap m_background;
-    std::vector<QEventLoop *> m_waits;     // innermost last
-    std::vector<DeadlineTimer *> m_timers; // each wait level's timer, kept for the next wait
-    std::vector<Run> m_runs;               // innermost last
+    std::vector<Run> m_runs; // innermost last
+    Waits *m_waits;
     Bell *m_bell;
     Announcer m_announcer;
     Rnd m_rnd;
     double m_timeScale = 1.0;
-    bool m_closed = false;
 };

@@ -1,9 +1,9 @@
 // SPDX-FileCopyrightText: 2026 The kiparano developers
 // SPDX-License-Identifier: MIT
 
+#include "desktop/platform.h"
 #include "fonts.h"
 #include "kiparano.h"
-#include "platform.h"
 
 #include <QApplication>
 

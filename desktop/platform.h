@@ -3,7 +3,8 @@
 
 #pragma once
 
-// Choices about Qt's platform integration, made before the QApplication exists.
+// Choices about the platform and Qt's integration with it, made first thing in main(), before
+// the QApplication exists; one twin per platform (platform_unix.cpp, platform_windows.cpp).
 void preparePlatform();
 
 // Names the application after QApplication exists and before the first window: its name

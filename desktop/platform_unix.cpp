@@ -3,8 +3,8 @@
 
 #include "platform.h"
 
-#include <QApplication>
 #include <QByteArray>
+#include <QtGlobal>
 
 void preparePlatform()
 {
@@ -15,11 +15,4 @@ void preparePlatform()
     // the socket. Other platforms ignore the variable.
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
         qputenv("QT_XCB_NO_MITSHM", QByteArrayLiteral("1"));
-}
-
-void identifyApplication()
-{
-    QApplication::setApplicationName(QStringLiteral("kiparano"));
-    QApplication::setApplicationVersion(QStringLiteral(KIPARANO_VERSION));
-    QGuiApplication::setDesktopFileName(QStringLiteral(KIPARANO_APP_ID));
 }

@@ -1,11 +1,10 @@
 // SPDX-FileCopyrightText: 2026 The kiparano developers
 // SPDX-License-Identifier: MIT
 
+// The bell on desktops with libcanberra: the sound theme's bell, played on a thread of its own.
+
 #include "bell.h"
 
-#include <QApplication>
-
-#ifdef KIPARANO_CANBERRA
 #include <QLibrary>
 
 #include <canberra.h>
@@ -163,29 +162,4 @@ void Bell::ring()
     std::scoped_lock lock(m_player->mutex);
     ++m_player->rings;
     m_player->wake.notify_one();
-}
-
-#else
-
-struct Bell::Player {};
-
-Bell::Bell(QObject *parent)
-    : QObject(parent)
-{
-}
-
-Bell::~Bell() = default;
-
-void Bell::ring()
-{
-    sounded(SystemBeep);
-}
-
-#endif
-
-void Bell::sounded(Way way)
-{
-    if (way == SystemBeep)
-        QApplication::beep();
-    Q_EMIT rang(way);
 }
