@@ -28,6 +28,8 @@
 #include <map>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -292,7 +294,7 @@ int main(int argc, char *argv[])
     const QString dir = QCoreApplication::applicationDirPath();
     QStringList platforms = {QStringLiteral("offscreen")};
     const QString desktop = QStringLiteral(KIPARANO_BENCH_DESKTOP);
-    if (desktop != u"xcb"_qs || qEnvironmentVariableIsSet("DISPLAY"))
+    if (desktop != u"xcb"_s || qEnvironmentVariableIsSet("DISPLAY"))
         platforms.append(desktop);
 
     std::printf("# kiparano benchmarks\n");

@@ -5,7 +5,7 @@
 # Usage: with-service.sh pulseaudio|weston|orca COMMAND...
 # Starts, in a fresh runtime folder, a private sound server (PulseAudio with a null sink named
 # "kiparano"), Wayland compositor (Weston, headless) or screen reader (Orca, on the session's
-# accessibility bus, speech off: it logs what it would say), runs COMMAND against it, with the
+# accessibility bus, with no synthesizer: it logs what it would say), runs COMMAND against it, with the
 # server's process id in SERVICE_PID and its log in SERVICE_LOG, and stops it again. Exits 77,
 # which CTest reports as a skip, when the server cannot start at all.
 set -u
@@ -33,9 +33,12 @@ weston)
     ;;
 orca)
     # Orca's debug log is block-buffered but for a terminal: script gives it one, and copies
-    # each line to the log as it comes.
-    script -qfec "orca -d speech --debug-file=/dev/stdout -u $runtime/orca" /dev/null >"$log" 2>&1 &
-    ready() { grep -q "ORCA: Startup complete" "$log"; } # its listeners are registered
+    # each line to the log as it comes. Speech is on, as a user has it, but no speech server is
+    # started for it (SPEECHD_CMD): Orca logs what it would say. Orca 43 says it is ready before
+    # its event loop starts, Orca 48 as it starts; its listeners are registered by then.
+    SPEECHD_CMD=/bin/false script -qfec \
+        "orca --enable=speech --debug-file=/dev/stdout -u $runtime/orca" /dev/null >"$log" 2>&1 &
+    ready() { grep -q -E "ORCA: (Startup complete|Starting Atspi main event loop)" "$log"; }
     ;;
 *)
     echo "unknown service $service" >&2

@@ -13,6 +13,8 @@
 #include <cmath>
 #include <random>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The Rnd value that drawInRange turns into `value`.
@@ -32,9 +34,9 @@ struct FakeSurface : Surface {
     {
         log << QString::number(int(label)) + u':' + text;
     }
-    void beep() override { log << u"beep"_qs; }
-    void wait(double seconds) override { log << u"w%1"_qs.arg(seconds); }
-    double rnd() override { return log << u"d"_qs, script.value(next++, (engine() % 999) / 1e3); }
+    void beep() override { log << u"beep"_s; }
+    void wait(double seconds) override { log << u"w%1"_s.arg(seconds); }
+    double rnd() override { return log << u"d"_s, script.value(next++, (engine() % 999) / 1e3); }
 
     QStringList log;
     QList<double> script;

@@ -16,6 +16,8 @@
 #include <random>
 #include <set>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Each game: its button, its title and its proposal's rule.
@@ -39,24 +41,23 @@ struct Watched : kiparano {
         connect(this, &kiparano::textWritten, this, [=, this](int k, const QString &text) {
             deepest = std::max(deepest, runDepth());
             if (closed)
-                failures << u"label %1 written after the close"_qs.arg(k);
+                failures << u"label %1 written after the close"_s.arg(k);
             else if (k == 8 && runDepth() == int(runs.size()) + 1) {
                 runs.emplace_back(9);
                 if (pressed && std::none_of(std::begin(games), std::end(games), [&](auto &g) {
                         return pressed->objectName() == QLatin1String(g.button) && text == g.title;
                     }))
-                    failures << pressed->objectName() + u" started "_qs + text;
+                    failures << pressed->objectName() + u" started "_s + text;
             } else if (runDepth() != int(runs.size()) || runs.empty())
-                failures << u"%1:%2 at depth %3"_qs.arg(k).arg(text).arg(runDepth());
+                failures << u"%1:%2 at depth %3"_s.arg(k).arg(text).arg(runDepth());
             if (!closed && !runs.empty())
                 runs.back()[k] = text;
             if (++writes == closeAfterWrite)
-                QMetaObject::invokeMethod(
-                    this, [this] { close(); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         });
         connect(this, &kiparano::beeped, this, [this] {
             if (closed || runs.empty() || runDepth() != int(runs.size()))
-                return failures.append(u"a beep outside the end of a run"_qs);
+                return failures.append(u"a beep outside the end of a run"_s);
             check(runs.back());
             runs.pop_back();
         });
@@ -72,21 +73,21 @@ struct Watched : kiparano {
         const auto rule = std::find_if(std::begin(games), std::end(games),
                                        [&](const auto &g) { return run[8] == g.title; });
         if (rule == std::end(games))
-            return failures.append(u"a run titled "_qs + run[8]);
+            return failures.append(u"a run titled "_s + run[8]);
         std::set<int> numbers;
         for (int k = 1; k <= 6; ++k) {
             const int n = run[k].toInt();
             if (k > rule->boxes
                     ? !run[k].isEmpty()
                     : run[k] != QString::number(n) || n < rule->lower || n > rule->upper)
-                failures << run[8] + u": box %1 shows '%2'"_qs.arg(k).arg(run[k]);
+                failures << run[8] + u": box %1 shows '%2'"_s.arg(k).arg(run[k]);
             if (k <= rule->boxes)
                 numbers.insert(n);
         }
         if (rule->upper == 9 ? numbers.size() < 2 : int(numbers.size()) != rule->boxes)
-            failures << run[8] + u": the proposal breaks the rule"_qs;
+            failures << run[8] + u": the proposal breaks the rule"_s;
         if (std::find(finalMessages.begin(), finalMessages.end(), run[7]) == finalMessages.end())
-            failures << run[8] + u": ended on "_qs + run[7];
+            failures << run[8] + u": ended on "_s + run[7];
     }
 
     int writes = 0, deepest = 0;
@@ -107,8 +108,8 @@ private Q_SLOTS:
 
     void sessions()
     {
-        const int count = qEnvironmentVariable("MONKEY_SESSIONS", u"1500"_qs).toInt();
-        const quint64 first = qEnvironmentVariable("MONKEY_SEED", u"1"_qs).toULongLong();
+        const int count = qEnvironmentVariable("MONKEY_SESSIONS", u"1500"_s).toInt();
+        const quint64 first = qEnvironmentVariable("MONKEY_SEED", u"1"_s).toULongLong();
         int ignored = 0, closes = 0;
         for (quint64 seed = first; seed < first + quint64(count); ++seed) {
             std::mt19937_64 rng(seed);
@@ -138,9 +139,9 @@ private Q_SLOTS:
             closes += w.closed;
             if ((w.closed && w.sinceClose.elapsed() > 100) || w.runDepth() != 0 ||
                 w.deepest > kiparano::maxNestedRuns)
-                w.failures << u"runs went on after the close, stayed open or nested too deep"_qs;
+                w.failures << u"runs went on after the close, stayed open or nested too deep"_s;
             QVERIFY2(w.failures.isEmpty(),
-                     qPrintable(u"seed %1: "_qs.arg(seed) + w.failures.mid(0, 5).join(u"; ")));
+                     qPrintable(u"seed %1: "_s.arg(seed) + w.failures.mid(0, 5).join(u"; ")));
         }
         qInfo("%d sessions, %d closed, %d presses ignored at the bound", count, closes, ignored);
         QVERIFY(count < 100 || (closes > 0 && ignored > 0));

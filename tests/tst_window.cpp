@@ -22,6 +22,8 @@
 #include <cmath>
 #include <numeric>
 
+using namespace Qt::StringLiterals;
+
 using namespace std::chrono_literals;
 
 // The window with a fixed sequence of random values, for pictures that repeat.
@@ -52,7 +54,7 @@ struct LateTimer : kiparano {
 class TestWindow : public QObject {
     Q_OBJECT
 
-    static QLabel *label(QWidget &w, int k) { return w.findChild<QLabel *>(u"Label%1"_qs.arg(k)); }
+    static QLabel *label(QWidget &w, int k) { return w.findChild<QLabel *>(u"Label%1"_s.arg(k)); }
     static QPushButton *button(QWidget &w, const char *name)
     {
         return w.findChild<QPushButton *>(QLatin1String(name));
@@ -70,7 +72,7 @@ private Q_SLOTS:
     // checks the window class it names on X11).
     void identity()
     {
-        QCOMPARE(QGuiApplication::desktopFileName() + u".desktop"_qs,
+        QCOMPARE(QGuiApplication::desktopFileName() + u".desktop"_s,
                  QFileInfo(QStringLiteral(KIPARANO_DESKTOP_ENTRY)).fileName());
     }
 
@@ -91,14 +93,14 @@ private Q_SLOTS:
         QPaintDevice *store = w.backingStore()->paintDevice();
         QCOMPARE(store->devType(), int(QInternal::Image));
         const QImage shot = static_cast<QImage *>(store)->convertToFormat(QImage::Format_RGB32);
-        const QString name = u"window@%1x.png"_qs.arg(w.devicePixelRatio());
+        const QString name = u"window@%1x.png"_s.arg(w.devicePixelRatio());
         const QString reference = QStringLiteral(KIPARANO_REFERENCES "/") + name;
         if (qEnvironmentVariableIsSet("KIPARANO_UPDATE_REFERENCES"))
             QVERIFY(shot.save(reference));
         const QImage expected = QImage(reference).convertToFormat(QImage::Format_RGB32);
         if (shot != expected) {
-            shot.save(u"actual-"_qs + name);
-            QFAIL(qPrintable(reference + u" differs: see actual-"_qs + name));
+            shot.save(u"actual-"_s + name);
+            QFAIL(qPrintable(reference + u" differs: see actual-"_s + name));
         }
     }
 
@@ -134,8 +136,8 @@ private Q_SLOTS:
         for (int k : {1, 2, 3, 4, 5, 6, 9})
             QCOMPARE(
                 QAccessible::queryAccessibleInterface(label(w, k))->text(QAccessible::Description),
-                k < 9 ? u"%1番目の数字"_qs.arg(k)
-                      : u"WEBサイトでご感想などをぜひ聞かせてください。"_qs);
+                k < 9 ? u"%1番目の数字"_s.arg(k)
+                      : u"WEBサイトでご感想などをぜひ聞かせてください。"_s);
     }
 
     // Waits one after another each end no earlier than their place on the timeline, the sum of
@@ -190,7 +192,7 @@ private Q_SLOTS:
             run.nsecsElapsed() / 1e9 -
             std::accumulate(w.waits.begin(), w.waits.end(), 0.0,
                             [](double sum, auto &wait) { return sum + wait.delay; });
-        QVERIFY2(over <= 0.04, qPrintable(u"%1 s longer"_qs.arg(over)));
+        QVERIFY2(over <= 0.04, qPrintable(u"%1 s longer"_s.arg(over)));
 
         w.waits.clear();
         QTimer::singleShot(300, button(w, "Numbers3"), &QPushButton::click); // in the 2nd stage
