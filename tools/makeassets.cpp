@@ -3,13 +3,15 @@
 
 // Draws the window's pictures: the background (425 x 283, 24-bit uncompressed BMP, and the same
 // drawing at twice the size for high-density screens) and the window icon (32 x 32, 8-bit ICO,
-// and PNG renderings at 32 to 256 pixels for the desktop's icon theme).
+// PNG renderings at 32 to 256 pixels for the desktop's icon theme, and the Windows program's
+// icon with every size Explorer shows, 16 to 256 pixels).
 // Usage: makeassets OUTPUT_DIR
 //
 // The background is drawn around the window's layout: six round white cakes on a grill where
 // the six number boxes lie, and a baker with an empty speech balloon where the status line
 // lies. Run it after changing the drawing and commit the files it writes.
 
+#include <QBuffer>
 #include <QColor>
 #include <QDir>
 #include <QFile>
@@ -179,7 +181,44 @@ QByteArray bmp24(const QImage &image)
     return out;
 }
 
-// One 8-bit image in an ICO file, with a 1-bit mask for its transparent pixels.
+// An ICO image's mask: one bit a pixel, set where it is transparent, rows padded to 32 bits.
+void appendMask(QByteArray &out, const QImage &argb)
+{
+    const int maskRow = ((argb.width() + 31) / 32) * 4;
+    for (int y = argb.height() - 1; y >= 0; --y) {
+        QByteArray row(maskRow, '\0');
+        for (int x = 0; x < argb.width(); ++x)
+            if (qAlpha(argb.pixel(x, y)) < 128)
+                row[x / 8] = char(row[x / 8] | (0x80 >> (x % 8)));
+        out.append(row);
+    }
+}
+
+// An ICO file of the given images, each with its entry in the file's directory.
+QByteArray ico(const QList<QByteArray> &images, const QList<QImage> &pictures, int bits)
+{
+    QByteArray out;
+    put16(out, 0);
+    put16(out, 1); // icon
+    put16(out, quint16(images.size()));
+    quint32 offset = quint32(6 + 16 * images.size());
+    for (qsizetype i = 0; i < images.size(); ++i) {
+        out.append(char(pictures[i].width() % 256)); // 0 is 256
+        out.append(char(pictures[i].height() % 256));
+        out.append(char(0)); // colours in a palette: none, or 256
+        out.append(char(0));
+        put16(out, 1);
+        put16(out, quint16(bits));
+        put32(out, quint32(images[i].size()));
+        put32(out, offset);
+        offset += quint32(images[i].size());
+    }
+    for (const QByteArray &image : images)
+        out.append(image);
+    return out;
+}
+
+// The window's icon: one 8-bit image.
 QByteArray ico8(const QImage &argb)
 {
     const QImage opaque = argb.convertToFormat(QImage::Format_RGB32);
@@ -188,37 +227,44 @@ QByteArray ico8(const QImage &argb)
     palette.resize(256, qRgb(0, 0, 0));
     const int w = argb.width(), h = argb.height();
     const int maskRow = ((w + 31) / 32) * 4;
-    const quint32 dataSize = 40 + 256 * 4 + quint32(w * h) + quint32(maskRow * h);
 
-    QByteArray out;
-    put16(out, 0);
-    put16(out, 1); // icon
-    put16(out, 1); // one image
-    out.append(char(w));
-    out.append(char(h));
-    out.append(char(0)); // 256 colours
-    out.append(char(0));
-    put16(out, 1);
-    put16(out, 8);
-    put32(out, dataSize);
-    put32(out, 6 + 16);
-    putInfoHeader(out, w, 2 * h, 8, quint32(w * h + maskRow * h), 256);
+    QByteArray image;
+    putInfoHeader(image, w, 2 * h, 8, quint32(w * h + maskRow * h), 256);
     for (QRgb c : palette) {
-        out.append(char(qBlue(c)));
-        out.append(char(qGreen(c)));
-        out.append(char(qRed(c)));
-        out.append(char(0));
+        image.append(char(qBlue(c)));
+        image.append(char(qGreen(c)));
+        image.append(char(qRed(c)));
+        image.append(char(0));
     }
     for (int y = h - 1; y >= 0; --y)
-        out.append(reinterpret_cast<const char *>(indexed.constScanLine(y)), w);
-    for (int y = h - 1; y >= 0; --y) {
-        QByteArray row(maskRow, '\0');
-        for (int x = 0; x < w; ++x)
-            if (qAlpha(argb.pixel(x, y)) < 128)
-                row[x / 8] = char(row[x / 8] | (0x80 >> (x % 8)));
-        out.append(row);
+        image.append(reinterpret_cast<const char *>(indexed.constScanLine(y)), w);
+    appendMask(image, argb);
+    return ico({image}, {argb}, 8);
+}
+
+// The program's icon for Windows: 32-bit images with their alpha, the largest as a PNG.
+QByteArray ico32(const QList<QImage> &pictures)
+{
+    QList<QByteArray> images;
+    for (const QImage &argb : pictures) {
+        QByteArray image;
+        if (argb.width() >= 256) {
+            QBuffer buffer(&image);
+            argb.save(&buffer, "PNG");
+        } else {
+            const int w = argb.width(), h = argb.height();
+            putInfoHeader(image, w, 2 * h, 32, quint32(w * h * 4 + ((w + 31) / 32) * 4 * h), 0);
+            for (int y = h - 1; y >= 0; --y)
+                for (int x = 0; x < w; ++x) {
+                    const QRgb c = argb.pixel(x, y);
+                    image.append(char(qBlue(c))).append(char(qGreen(c)));
+                    image.append(char(qRed(c))).append(char(qAlpha(c)));
+                }
+            appendMask(image, argb);
+        }
+        images.append(image);
     }
-    return out;
+    return ico(images, pictures, 32);
 }
 
 bool writeFile(const QString &path, const QByteArray &data)
@@ -255,7 +301,8 @@ int main(int argc, char *argv[])
             scale == 1 ? QStringLiteral("background.bmp") : QStringLiteral("background@2x.bmp");
         ok = ok && writeFile(dir.filePath(name), bmp24(background));
     }
-    for (int size : {32, 48, 64, 128, 256}) {
+    QList<QImage> sizes;
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
         QImage icon(size, size, QImage::Format_ARGB32);
         icon.fill(Qt::transparent);
         QPainter p(&icon);
@@ -263,10 +310,13 @@ int main(int argc, char *argv[])
         p.scale(size / 32.0, size / 32.0);
         paintIcon(p);
         p.end();
+        sizes.append(icon);
         if (size == 32)
             ok = ok && writeFile(dir.filePath(QStringLiteral("kiparano.ico")), ico8(icon));
         dir.mkpath(QStringLiteral("icons"));
-        ok = ok && icon.save(dir.filePath(QStringLiteral("icons/%1.png").arg(size)));
+        if (size >= 32)
+            ok = ok && icon.save(dir.filePath(QStringLiteral("icons/%1.png").arg(size)));
     }
+    ok = ok && writeFile(dir.filePath(QStringLiteral("kiparano-windows.ico")), ico32(sizes));
     return ok ? 0 : 1;
 }
