@@ -2,11 +2,13 @@
 # SPDX-FileCopyrightText: 2026 The kiparano developers
 # SPDX-License-Identifier: MIT
 #
-# Usage: world.sh [--bus] COMMAND...
+# Usage: world.sh [--bus|--no-bus-address] COMMAND...
 # Runs COMMAND in a world of its own: a fresh home and runtime folder, so that nothing of the
 # user's settings, sound server or desktop reaches it. With --bus it gets a private session bus
 # (dbus-run-session); without, the session bus address leads nowhere, as where no bus runs at
-# all, and libdbus never autolaunches one. The world is removed afterwards.
+# all, and libdbus never autolaunches one; with --no-bus-address no address is set at all, as in
+# a bare X session, where libdbus tries to autolaunch one through X. The world is removed
+# afterwards.
 set -u
 world=$(mktemp -d)
 mkdir -m 700 "$world/home" "$world/run"
@@ -15,6 +17,10 @@ unset XDG_CONFIG_HOME XDG_CACHE_HOME XDG_DATA_HOME
 if [ "${1:-}" = --bus ]; then
     shift
     dbus-run-session -- "$@"
+elif [ "${1:-}" = --no-bus-address ]; then
+    shift
+    unset DBUS_SESSION_BUS_ADDRESS
+    "$@"
 else
     export DBUS_SESSION_BUS_ADDRESS=unix:path=$world/run/no-bus
     "$@"
