@@ -3,7 +3,8 @@
 # SPDX-License-Identifier: MIT
 # Checks the format and the licensing, then builds and runs every test (installing what is
 # missing): once as usual, once under AddressSanitizer and UndefinedBehaviorSanitizer, and the
-# timer and window tests once more with the portable timer of macOS.
+# timer and window tests once more with the portable timer of macOS. Every test runs: a test that
+# skips, for want of a server it should have found here, fails the run with its reason.
 set -euo pipefail
 cd "$(dirname "$0")"
 # Weston, Xvfb (with xauth and xprop) and PulseAudio (with parec) are the real servers the tests
@@ -19,11 +20,20 @@ bash scripts/install-deps.sh weston xvfb xauth x11-utils pulseaudio pulseaudio-u
 echo "== format and licensing"
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 reuse lint --quiet || { reuse lint | tail -n 20; exit 1; }
-echo "formatted; REUSE compliant"
+echo "formatted ($(clang-format --version | grep -o 'version [0-9.]*')); REUSE compliant"
 
 for preset in default asan portable; do
     echo "== $preset build"
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
-    ctest --preset "$preset"
+    junit=$PWD/build$([ $preset = default ] || echo "-$preset")/junit.xml
+    ctest --preset "$preset" --output-junit "$junit"
+    python3 - "$junit" <<'PY'
+import sys, xml.etree.ElementTree as ET
+skipped = [t for t in ET.parse(sys.argv[1]).getroot() if t.get("status") == "notrun"]
+for test in skipped:
+    said = (test.findtext("system-out") or "").strip().splitlines()
+    print(f"{test.get('name')} was skipped; it said:\n    " + "\n    ".join(said[-8:]))
+sys.exit(1 if skipped else 0)
+PY
 done

@@ -2,46 +2,69 @@
 # SPDX-FileCopyrightText: 2026 The kiparano developers
 # SPDX-License-Identifier: MIT
 #
-# Usage: scripts/fresh-debian.sh COMMAND...     (as root; each COMMAND is one shell command)
-# Runs the commands, one after the other, in a clean Debian 12 system made for the run, on a
-# clone of the commit checked out (HEAD), as a new contributor would: nothing is installed there
-# but a minimal Debian and git, so a missing install step fails here on any machine. Stops at the
-# first command that fails, with its status.
+# Usage: scripts/fresh-debian.sh [--suite bookworm|trixie] [--worktree] COMMAND...   (as root)
+# Runs the commands, one after the other, in a clean Debian system made for the run (Debian 12,
+# bookworm, unless --suite names another), on a clone of the commit checked out (HEAD), as a new
+# contributor would: nothing is installed there but a minimal Debian and git, so a missing
+# install step fails here on any machine. Stops at the first command that fails, with its status.
 #
-# The minimal system is made once with debootstrap from this machine's own package sources and
-# kept in $KIPARANO_FRESH_CACHE (default /var/cache/kiparano-fresh), with the packages later
-# runs download, so that a run costs the package installs and the commands. Each run works on a
-# copy of it, in mount and process namespaces of its own: nothing it mounts or starts outlives it.
+# With --worktree the checkout itself is mounted there instead of a clone, with kiparano's
+# build cache (KIPARANO_CACHE): what the commands build stays in the checkout. scripts/windows.sh
+# builds in a Debian 13 system so, from a Debian 12 machine.
+#
+# Each suite's minimal system is made once with debootstrap from this machine's own package
+# sources and kept in $KIPARANO_FRESH_CACHE (default /var/cache/kiparano-fresh), with the
+# packages later runs download, so that a run costs the package installs and the commands. Each
+# run works on a copy of it, in mount and process namespaces of its own: nothing it mounts or
+# starts outlives it.
 set -euo pipefail
 [ "$(id -u)" -eq 0 ] || { echo "fresh-debian.sh: run as root" >&2; exit 2; }
 if [ -z "${KIPARANO_FRESH_INSIDE:-}" ]; then
     KIPARANO_FRESH_INSIDE=1 exec unshare --mount --pid --fork --propagation private \
         bash "$0" "$@"
 fi
+suite=bookworm
+worktree=
+while [ $# -gt 0 ]; do
+    case $1 in
+    --suite) suite=$2 && shift 2 ;;
+    --worktree) worktree=1 && shift ;;
+    *) break ;;
+    esac
+done
+case $suite in
+bookworm) release=12 ;;
+trixie) release=13 ;;
+*) echo "fresh-debian.sh: unknown suite $suite" >&2 && exit 2 ;;
+esac
 project=$(git -C "$(dirname "$0")" rev-parse --show-toplevel)
 cache=${KIPARANO_FRESH_CACHE:-/var/cache/kiparano-fresh}
-base=$cache/bookworm
+base=$cache/$suite
 
 if [ ! -f "$base/.complete" ]; then
     command -v debootstrap >/dev/null || bash "$project/scripts/install-deps.sh" --only debootstrap
-    mirror=$(cat /etc/apt/sources.list.d/*.sources /etc/apt/sources.list 2>/dev/null |
-        grep -o -E '^(URIs:|deb) +[^ ]+' | grep -v security | head -1 | awk '{print $2}' || true)
+    # The mirrors this machine takes Debian's packages from.
+    sources=$(cat /etc/apt/sources.list.d/*.sources /etc/apt/sources.list 2>/dev/null |
+        grep -o -E '^(URIs:|deb) +[^ ]+' | awk '{print $2}' | grep debian || true)
+    mirror=$(grep -v security <<<"$sources" | head -1)
+    security=$(grep security <<<"$sources" | head -1)
     [ -n "$mirror" ] || { echo "fresh-debian.sh: no Debian mirror in the apt sources" >&2; exit 2; }
-    echo "fresh-debian.sh: making a minimal Debian 12 (once; kept in $base)"
+    echo "fresh-debian.sh: making a minimal Debian $release (once; kept in $base)"
     rm -rf "$base" && mkdir -p "$base"
-    debootstrap --variant=minbase --include=git,ca-certificates bookworm "$base" "$mirror" \
-        >"$cache/debootstrap.log" 2>&1 || { tail -n 5 "$cache/debootstrap.log"; exit 2; }
-    # The machine's own sources of Debian's packages, and nothing else of its apt setup.
-    rm -f "$base/etc/apt/sources.list"
-    for f in /etc/apt/sources.list.d/*.sources /etc/apt/sources.list; do
-        if [ -f "$f" ] && grep -q -E '^(URIs:|deb ) *[^ ]*debian' "$f"; then cp "$f" "$base$f"; fi
-    done
+    debootstrap --variant=minbase --include=git,ca-certificates "$suite" "$base" "$mirror" \
+        >"$cache/debootstrap-$suite.log" 2>&1 || { tail -n 5 "$cache/debootstrap-$suite.log"; exit 2; }
+    # The suite, its updates and its security updates, from the machine's own mirrors.
+    {
+        echo "deb $mirror $suite main"
+        echo "deb $mirror $suite-updates main"
+        [ -z "$security" ] || echo "deb $security $suite-security main"
+    } >"$base/etc/apt/sources.list"
     touch "$base/.complete"
 fi
 
 root=$(mktemp -d /tmp/kiparano-fresh.XXXXXX)
 cleanup() {
-    for mount in var/cache/apt/archives tmp dev sys proc; do
+    for mount in root/kiparano root/.cache/kiparano var/cache/apt/archives tmp dev sys proc; do
         umount -R -l "$root/$mount" 2>/dev/null || true
     done
     rm -rf --one-file-system "$root"
@@ -49,22 +72,35 @@ cleanup() {
 trap cleanup EXIT
 cp -a "$base/." "$root/"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
-mkdir -p "$cache/archives/partial"
+mkdir -p "$cache/archives-$suite/partial"
 mount -t proc proc "$root/proc"
 mount -t sysfs sysfs "$root/sys"
 mount --rbind /dev "$root/dev"
 mount -t tmpfs tmpfs "$root/dev/shm"
 mount -t tmpfs tmpfs "$root/tmp"
-mount --bind "$cache/archives" "$root/var/cache/apt/archives" # downloads kept between runs
+chmod 1777 "$root/tmp"
+mount --bind "$cache/archives-$suite" "$root/var/cache/apt/archives" # downloads kept
 
-git clone -q "$project" "$root/root/kiparano"
-echo "fresh-debian.sh: a clean Debian 12 with kiparano at $(git -C "$root/root/kiparano" log -1 --format=%h)"
+mkdir -p "$root/root/kiparano"
+environment=()
+if [ -n "$worktree" ]; then
+    mount --bind "$project" "$root/root/kiparano"
+    build_cache=${KIPARANO_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kiparano}
+    mkdir -p "$build_cache" "$root/root/.cache/kiparano"
+    mount --bind "$build_cache" "$root/root/.cache/kiparano"
+    environment+=(KIPARANO_CACHE=/root/.cache/kiparano)
+    echo "fresh-debian.sh: a clean Debian $release with this checkout mounted"
+else
+    git clone -q "$project" "$root/root/kiparano"
+    echo "fresh-debian.sh: a clean Debian $release with kiparano at $(git -C "$root/root/kiparano" log -1 --format=%h)"
+fi
 for command in "$@"; do
     echo "fresh-debian.sh: running '$command'"
     started=$(date +%s)
     status=0
     chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 PATH=/usr/sbin:/usr/bin:/sbin:/bin \
-        CI="${CI:-}" TERM=dumb bash -c "cd /root/kiparano && $command" || status=$?
-    echo "fresh-debian.sh: '$command' exited $status after $(($(date +%s) - started)) s"
+        CI="${CI:-}" TERM=dumb "${environment[@]}" bash -c "cd /root/kiparano && $command" ||
+        status=$?
+    echo "fresh-debian.sh: '$command' exited $status after $(($(date +%s) - started)) s on Debian $release"
     [ $status -eq 0 ] || exit $status
 done
