@@ -95,12 +95,13 @@ else
     echo "fresh-debian.sh: a clean Debian $release with kiparano at $(git -C "$root/root/kiparano" log -1 --format=%h)"
 fi
 for command in "$@"; do
-    echo "fresh-debian.sh: running '$command'"
+    name=$(sed -n '/[^ ]/{s/^ *//p;q}' <<<"$command") # its first line
+    echo "fresh-debian.sh: running '$name'"
     started=$(date +%s)
     status=0
     chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 PATH=/usr/sbin:/usr/bin:/sbin:/bin \
         CI="${CI:-}" TERM=dumb "${environment[@]}" bash -c "cd /root/kiparano && $command" ||
         status=$?
-    echo "fresh-debian.sh: '$command' exited $status after $(($(date +%s) - started)) s on Debian $release"
+    echo "fresh-debian.sh: '$name' exited $status after $(($(date +%s) - started)) s on Debian $release"
     [ $status -eq 0 ] || exit $status
 done

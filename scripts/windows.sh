@@ -67,7 +67,9 @@ build_qt() {
     (cd "$work" && apt-get "${apt[@]}" source -qq qt6-base) >/dev/null
     src=$work/qt6-base-$qt_version+dfsg
     [ -d "$src" ] || { echo "Debian's qt6-base is not $qt_version here" >&2; exit 1; }
-    echo "source: Debian's qt6-base $(grep -m1 '^Version:' "$work"/*.dsc | cut -d' ' -f2) ($(elapsed "$started"))"
+    local version
+    version=$(grep -m1 '^Version:' "$work"/*.dsc | cut -d' ' -f2)
+    echo "source: Debian's qt6-base $version ($(elapsed "$started"))"
     # Static and release, with only what the program and its tests use. Debian's source has no
     # wintab (so no tablet events); the windows platform plugin loads OpenGL dynamically, at run
     # time, rather than linking it; DirectWrite, Qt 6.8's font engine on Windows, stays in.
@@ -88,6 +90,7 @@ build_qt() {
     cmake --build "$work/build" --parallel "$(nproc)"
     cmake --install "$work/build" >/dev/null
     cp -r "$src/LICENSES" "$qt/" # shipped beside the program
+    echo "$version" >"$qt/debian-version"
     touch "$qt/.complete"
     rm -rf "$work"
     echo "static Qt $qt_version built and installed in $(elapsed "$started")"
@@ -144,7 +147,8 @@ package() {
     cp assets/fonts/LICENSE.txt "$out/FONTS-LICENSE.txt"
     cp "$qt/LICENSES/LGPL-3.0-only.txt" "$out/Qt-LGPL-3.0.txt"
     cp "$qt/LICENSES/GPL-3.0-only.txt" "$out/Qt-GPL-3.0.txt"
-    sed "s/@QT_VERSION@/$qt_version/" packaging/windows/README.txt.in >"$out/README.txt"
+    sed -e "s/@QT_VERSION@/$qt_version/" -e "s/@QT_DEBIAN_VERSION@/$(cat "$qt/debian-version")/" \
+        packaging/windows/README.txt.in >"$out/README.txt"
     (cd "$build" && zip -qr "$name.zip" "$name")
     echo "== $out.zip: $(stat -c %s "$out.zip") bytes"
 }
