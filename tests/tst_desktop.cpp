@@ -1,11 +1,9 @@
 // SPDX-FileCopyrightText: 2026 The kiparano developers
 // SPDX-License-Identifier: MIT
 
-// The program on a real desktop, against the servers tests/CMakeLists.txt starts: X driven
-// through XTest and closed as a window manager closes windows, a session bus, a screen reader, a
-// sound server. `sessions` replays its input from seeds (DESKTOP_SESSIONS=N from DESKTOP_SEED=S;
-// DESKTOP_PROGRAM=P runs "wine kiparano.exe", say, whose windows' class is DESKTOP_CLASS and which
-// may exit as late as DESKTOP_YARDSTICK=P closed at once does, and 0.5 s).
+// The program on the servers tests/CMakeLists.txt starts: X driven through XTest and closed as a
+// window manager closes windows, a session bus, a screen reader, a sound server. DESKTOP_PROGRAM
+// runs "wine kiparano.exe", say, with DESKTOP_CLASS and DESKTOP_YARDSTICK (in `sessions`).
 
 #include "desktop/bell.h"
 #include "window/kiparano.h"
@@ -215,8 +213,7 @@ private Q_SLOTS:
     {
         if (!qEnvironmentVariableIsSet("SERVICE_LOG"))
             QSKIP("no screen reader: run under with-service.sh orca");
-        // Orca logs what it would say with its voice after it, a notice (Qt before 6.8) with
-        // "notification" before its name, an announcement (Qt 6.8) as its text alone.
+        // A notice (Qt before 6.8) is said with "notification" first, an announcement alone.
         const QRegularExpression speech(u"SPEECH OUTPUT: '(?:notification )?(.*?)\\.?'"_s);
         QApplication::setQuitOnLastWindowClosed(false);
         kiparano w;
@@ -248,11 +245,10 @@ private Q_SLOTS:
         QCOMPARE(runs, ends);
     }
 
-    // Where no session bus runs at all, whether the bus address leads nowhere or is not set (a
-    // bare X session, where libdbus then fails to autolaunch one), the real program plays two
-    // Numbers 3 runs, each to one bell sound, and exits with status 0 at once when the window
-    // is closed during a third, which rings none; also when the sound server stalls (SIGSTOP)
-    // as the first bell is about to play, which then never sounds.
+    // Where no session bus runs (its address leads nowhere, or is unset and libdbus fails to
+    // autolaunch one), the real program plays two Numbers 3 runs to one bell sound each and exits
+    // with status 0 at once when closed during a third, which rings none; also when the sound
+    // server stalls (SIGSTOP) as the first bell is about to play, which then never sounds.
     void withoutSessionBus_data()
     {
         QTest::addColumn<bool>("stall");

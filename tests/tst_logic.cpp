@@ -17,12 +17,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The Rnd value that drawInRange turns into `value`.
-inline double rndFor(int value, int upper, int lower)
-{
-    return (value - lower + 0.5) / (upper - lower + 1);
-}
-
 // Logs "k:text" for a write of label k, "w<seconds>" for a wait, "d" for a draw and "beep".
 // Draws return the script's values, then those of a fixed-seed generator.
 struct FakeSurface : Surface {
@@ -169,8 +163,8 @@ private Q_SLOTS:
             QList<double> script; // values for the first stage, then the attempts
             for (int i = 0; i < 31 * boxes; ++i)
                 script << (i * 37 % 101) / 101.0;
-            for (int n : game.attempts)
-                script << rndFor(n, upper, lower);
+            for (int n : game.attempts) // the Rnd value that drawInRange turns into n
+                script << (n - lower + 0.5) / (upper - lower + 1);
             FakeSurface surface(script);
             Oracle oracle(script);
             game.handler(surface);
