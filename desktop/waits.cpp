@@ -20,11 +20,7 @@ Waits::~Waits()
 
 bool Waits::wait(Clock::duration delay)
 {
-    const auto now = Clock::now();
-    // A wait nested in another finds the outer one's deadline still ahead, and starts afresh.
-    const auto late = now - m_paceDeadline;
-    const auto start = late >= Clock::duration(0) && late <= paceSlack ? m_paceDeadline : now;
-    const auto deadline = m_paceDeadline = std::max(start + delay, now);
+    const Clock::time_point deadline = m_pace.begin(Clock::now(), delay);
     QPointer<Waits> self(this);
     QEventLoop loop;
     DeadlineTimer &timer = timerOfLevel(m_loops.size());
@@ -52,7 +48,7 @@ bool Waits::wait(Clock::duration delay)
     }
     timer.stop();
     m_loops.pop_back();
-    m_paceDeadline = deadline; // the next wait follows this one, not one nested in it
+    m_pace.ended(deadline);
     return !m_cancelled;
 }
 

@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "pace.h"
+
 #include <QObject>
 
 #include <chrono>
@@ -16,29 +18,20 @@ class QEventLoop;
 // with waits of its own one level deeper) runs there to its end before the wait goes on. Each
 // level keeps a DeadlineTimer of its own, made at its first wait and kept for the next.
 //
-// Waits keep a run's pace: a wait's deadline is the deadline of the wait before it plus its
-// delay, so neither a timer that ends each wait a little late nor the work between two waits
-// adds up over a run. Only a lateness of up to `paceSlack` is made up: a wait held up longer,
-// by a run nested in it or a stalled machine, starts the pace afresh from the moment the next
-// wait begins, so that the run goes on at its normal pace rather than rushing to catch up.
+// Waits keep a run's pace (pace.h): neither a late timer nor the work between two waits adds up
+// over a run.
 class Waits : public QObject {
     Q_OBJECT
 
 public:
     using Clock = std::chrono::steady_clock;
 
-    // The most lateness a wait makes up: above what a coarse timer (Wine rounds each wait up to
-    // a whole millisecond) and a frame's drawing add to a wait, and at most half the shortest
-    // frame (10 ms), so that a frame that makes up for the one before still shows for at least
-    // half its time.
-    static constexpr Clock::duration paceSlack = std::chrono::milliseconds(5);
-
     explicit Waits(QObject *parent = nullptr);
     ~Waits() override;
 
-    // Serves events until `delay` after the deadline of the wait before it, or after now (see
-    // above), and at least those already pending. False once cancel() was called, and when this
-    // object was deleted meanwhile: the caller must then touch nothing that goes with it.
+    // Serves events until the deadline that the pace gives a wait of `delay`, and at least those
+    // already pending. False once cancel() was called, and when this object was deleted
+    // meanwhile: the caller must then touch nothing that goes with it.
     [[nodiscard]] bool wait(Clock::duration delay);
 
     // Ends every wait in progress, which returns false, and makes every later one return false
@@ -51,6 +44,6 @@ private:
 
     std::vector<QEventLoop *> m_loops;     // innermost last
     std::vector<DeadlineTimer *> m_timers; // by level
-    Clock::time_point m_paceDeadline;      // that of the wait begun or ended last
+    Pace m_pace;
     bool m_cancelled = false;
 };

@@ -1,15 +1,18 @@
 // SPDX-FileCopyrightText: 2026 The kiparano developers
 // SPDX-License-Identifier: MIT
 
-// The logic against a recording Surface, and each game's run against an oracle that plays it.
+// The logic against a recording Surface, and each game's run against an oracle that plays it;
+// the pace of the waits on a clock the test drives.
 
 #include "core/cheer.h"
 #include "core/randomness.h"
 #include "core/surface.h"
+#include "desktop/pace.h"
 #include "games/games.h"
 
 #include <QTest>
 
+#include <chrono>
 #include <cmath>
 #include <random>
 
@@ -172,6 +175,53 @@ private Q_SLOTS:
                         game.attempts.mid(game.attempts.size() - boxes));
             QCOMPARE(surface.log, oracle.log);
         }
+    }
+
+    // The pace of a Numbers 3 run's 63 waits on a clock the test drives, in microseconds: each
+    // wait ends `late` after its deadline and the frame's work takes `work` after it. Lateness up
+    // to the slack is made up, so that the run ends `over` after the sum of its delays, and no
+    // wait ends before its place on that timeline; beyond the slack, or after the 40th wait is
+    // held up `held` by a run nested in it, the pace starts afresh. A short wait nested at the
+    // start of the 60th leaves the outer run's pace as it was.
+    void pace_data()
+    {
+        QTest::addColumn<int>("late");
+        QTest::addColumn<int>("work");
+        QTest::addColumn<int>("held");
+        QTest::addColumn<bool>("nested");
+        QTest::addColumn<int>("over");
+        QTest::newRow("late timer") << 1000 << 300 << 0 << false << 1300;
+        QTest::newRow("late by the slack") << 4700 << 300 << 0 << false << 5000;
+        QTest::newRow("late beyond the slack") << 4701 << 300 << 0 << false << 63 * 5001;
+        QTest::newRow("held by a nested run") << 1000 << 300 << 300000 << false << 301600;
+        QTest::newRow("a wait nested") << 1000 << 300 << 0 << true << 1300;
+    }
+    void pace()
+    {
+        QFETCH(int, late);
+        QFETCH(int, work);
+        QFETCH(int, held);
+        QFETCH(bool, nested);
+        QFETCH(int, over);
+        using namespace std::chrono;
+        Pace pace;
+        const Pace::Clock::time_point start(hours(1));
+        Pace::Clock::time_point now = start, timeline = start;
+        int wait = 0;
+        for (const auto &[frames, delay] : {std::pair{31, 10ms}, {21, 50ms}, {11, 100ms}})
+            for (int frame = 0; frame < frames; ++frame, ++wait) {
+                const auto deadline = pace.begin(now, delay);
+                QVERIFY(deadline >= now);
+                if (nested && wait == 60) { // begun at once, afresh: the outer deadline lies ahead
+                    QCOMPARE(pace.begin(now, 10ms) - now, 10ms);
+                    pace.ended(now + 10ms);
+                }
+                now = deadline + microseconds(held && wait == 40 ? held : late);
+                pace.ended(deadline);
+                QVERIFY2(now >= (timeline += delay), qPrintable(u"wait %1"_s.arg(wait)));
+                now += microseconds(work);
+            }
+        QCOMPARE(duration_cast<microseconds>(now - timeline).count(), over);
     }
 };
 

@@ -53,6 +53,40 @@ struct LateTimer : kiparano {
 
 namespace {
 
+// How a picture differs from its reference as a person would see it, or nothing: any pixel more
+// than two levels off in a channel, or more than one in two thousand off at all. Builds of
+// FreeType, and one build on another architecture, round a few anti-aliased glyph pixels a level
+// apart (s390x: ten pixels of the window at scale 1, each one level in one channel); a label
+// moved by a pixel, or a text one step off in colour, changes some hundreds.
+QString differences(const QImage &shot, const QImage &reference)
+{
+    if (shot.size() != reference.size())
+        return u"%1x%2 pixels, not %3x%4"_s.arg(shot.width())
+            .arg(shot.height())
+            .arg(reference.width())
+            .arg(reference.height());
+    int off = 0, most = 0;
+    QPoint worst;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) {
+            const QRgb a = shot.pixel(x, y), b = reference.pixel(x, y);
+            const int levels =
+                std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                          std::abs(qBlue(a) - qBlue(b))});
+            off += levels > 0;
+            if (levels > most)
+                most = levels, worst = {x, y};
+        }
+    const int allowed = shot.width() * shot.height() / 2000;
+    if (most <= 2 && off <= allowed)
+        return {};
+    return u"%1 pixels differ (%2 allowed), by up to %3 levels (2 allowed) at (%4, %5)"_s.arg(off)
+        .arg(allowed)
+        .arg(most)
+        .arg(worst.x())
+        .arg(worst.y());
+}
+
 // Each game's button and title.
 const std::map<QString, QString> titles = {{u"roto6"_s, u"ロト6の予想です"_s},
                                            {u"miniroto"_s, u"ミニロトの予想です!"_s},
@@ -61,7 +95,8 @@ const std::map<QString, QString> titles = {{u"roto6"_s, u"ロト6の予想です
 
 // A window that checks itself (a run is the game of the button pressed for it; each write
 // belongs to the innermost run, which ends with its beep after a final message; nothing is
-// written once closed) and closes itself after its label write number `closeAfterWrite`.
+// written and no wait begun once closed) and closes itself after its label write number
+// `closeAfterWrite`.
 struct Watched : kiparano {
     explicit Watched(int closeAfterWrite)
     {
@@ -93,15 +128,19 @@ struct Watched : kiparano {
     void closeEvent(QCloseEvent *event) override
     {
         closed = true;
-        sinceClose.start();
         kiparano::closeEvent(event);
+    }
+    void wait(double seconds) override
+    {
+        if (closed)
+            failures << u"a wait begun after the close"_s;
+        kiparano::wait(seconds);
     }
 
     int writes = 0, deepest = 0;
     bool closed = false;
     QWidget *pressed = nullptr; // the button pressed last, by mouse or Space
-    QElapsedTimer sinceClose;
-    QStringList runs; // those open, innermost last, with their status line
+    QStringList runs;           // those open, innermost last, with their status line
     QStringList failures;
 };
 
@@ -157,10 +196,30 @@ private Q_SLOTS:
             const QImage shot = static_cast<QImage *>(store)->convertToFormat(QImage::Format_RGB32);
             if (qEnvironmentVariableIsSet("KIPARANO_UPDATE_REFERENCES"))
                 QVERIFY(shot.save(reference));
-            if (shot != QImage(reference).convertToFormat(QImage::Format_RGB32)) {
+            const QImage expected = QImage(reference).convertToFormat(QImage::Format_RGB32);
+            if (const QString seen = differences(shot, expected); !seen.isEmpty()) {
                 shot.save(u"actual-"_s + name);
-                QFAIL(qPrintable(reference + u" differs: see actual-"_s + name));
+                QFAIL(qPrintable(reference + u": "_s + seen + u"; see actual-"_s + name));
             }
+            // What a person would see still fails: the status line a pixel to the right, the
+            // title's colour a step redder.
+            const auto changed = [&](QLabel *changed, auto change) {
+                change(changed), QCoreApplication::processEvents();
+                return !differences(
+                            static_cast<QImage *>(store)->convertToFormat(QImage::Format_RGB32),
+                            expected)
+                            .isEmpty();
+            };
+            QVERIFY(changed(label(w, 7), [](QLabel *l) { l->move(l->pos() + QPoint(1, 0)); }));
+            QVERIFY(changed(label(w, 7), [](QLabel *l) { l->move(l->pos() - QPoint(1, 0)); }) ==
+                    false);
+            QVERIFY(changed(label(w, 8), [](QLabel *l) {
+                QPalette palette = l->palette();
+                const QColor was = palette.color(QPalette::WindowText);
+                palette.setColor(QPalette::WindowText,
+                                 QColor(was.red() + 1, was.green(), was.blue()));
+                l->setPalette(palette);
+            }));
         }
 
         QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&w);
@@ -183,20 +242,18 @@ private Q_SLOTS:
         }
     }
 
-    // On a timer that ends every wait late, no wait of a Numbers 3 run ends before its place on
-    // the run's timeline, the sum of the delays so far, and the run keeps its length, the late
-    // time made up by the waits that follow (unmade, it adds 63 ms). A wait that a run nested in
-    // it held up is not made up: the outer run's next wait lasts its full delay.
+    // On the real timer, made to end every wait late: no wait of a Numbers 3 run ends before its
+    // place on the run's timeline, the sum of the delays so far, though the late time is made
+    // up; and after a run nested in a wait, the outer run's next wait lasts its full delay. Both
+    // are bounds that a busy machine only makes easier to keep: how close a run keeps to its
+    // timeline is the benchmark's to show, the pace's arithmetic tst_logic's, on a driven clock.
     void paceKept()
     {
         LateTimer w;
-        const double start = w.made.nsecsElapsed() / 1e9;
+        double timeline = w.made.nsecsElapsed() / 1e9;
         button(w, "Numbers3")->click();
-        double timeline = start;
         for (const auto &[delay, end] : w.waits)
-            QVERIFY(end >= (timeline += delay));
-        const double over = w.made.nsecsElapsed() / 1e9 - timeline;
-        QVERIFY2(over <= 0.04, qPrintable(u"%1 s longer"_s.arg(over)));
+            QVERIFY2(end >= (timeline += delay), qPrintable(u"%1 s early"_s.arg(timeline - end)));
 
         w.waits.clear();
         QTimer::singleShot(300, button(w, "Numbers3"), &QPushButton::click); // in the 2nd stage
@@ -267,9 +324,8 @@ private Q_SLOTS:
             while (pending > 0)
                 QCoreApplication::processEvents();
             closes += w.closed;
-            if ((w.closed && w.sinceClose.elapsed() > 100) || w.runDepth() != 0 ||
-                w.deepest > kiparano::maxNestedRuns)
-                w.failures << u"runs went on after the close, stayed open or nested too deep"_s;
+            if (w.runDepth() != 0 || w.deepest > kiparano::maxNestedRuns)
+                w.failures << u"runs stayed open or nested too deep"_s;
             QVERIFY2(w.failures.isEmpty(),
                      qPrintable(u"seed %1: "_s.arg(seed) + w.failures.mid(0, 5).join(u"; ")));
         }
