@@ -127,7 +127,6 @@ run_tests() {
             ctest --test-dir "$0" --output-on-failure &&
                 echo "== kiparano.exe under Wine, pressed through X and closed" &&
                 DESKTOP_PROGRAM="wine $0/window/kiparano.exe" DESKTOP_CLASS=kiparano.exe \
-                DESKTOP_YARDSTICK="wine $0/window/kiparano.exe" DESKTOP_SESSIONS=10 \
                 "$1/tests/tst_desktop" sessions
             status=$?
             wineserver --kill; wineserver --wait
