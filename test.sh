@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # SPDX-FileCopyrightText: 2026 The kiparano developers
 # SPDX-License-Identifier: MIT
+# Usage: ./test.sh [PRESET...]
 # Checks the format and the licensing, then builds and runs every test (installing what is
 # missing): once as usual, once under AddressSanitizer and UndefinedBehaviorSanitizer, and the
-# timer and window tests once more with the portable timer of macOS. Every test runs: a test that
-# skips, for want of a server it should have found here, fails the run with its reason.
+# timer and window tests once more with the portable timer of macOS; or only the presets named
+# (default, asan, portable). Every test runs: a test that skips, for want of a server it should
+# have found here, fails the run with its reason.
 set -euo pipefail
 cd "$(dirname "$0")"
 # Weston, Xvfb (with xauth and xprop) and PulseAudio (with parec) are the real servers the tests
@@ -22,7 +24,7 @@ git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 reuse lint --quiet || { reuse lint | tail -n 20; exit 1; }
 echo "formatted ($(clang-format --version | grep -o 'version [0-9.]*')); REUSE compliant"
 
-for preset in default asan portable; do
+for preset in ${*:-default asan portable}; do
     echo "== $preset build"
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"

@@ -2,11 +2,18 @@
 # SPDX-FileCopyrightText: 2026 The kiparano developers
 # SPDX-License-Identifier: MIT
 #
-# Usage: scripts/fresh-debian.sh [--suite bookworm|trixie] [--worktree] COMMAND...   (as root)
+# Usage: scripts/fresh-debian.sh [--suite bookworm|trixie] [--arch ARCH] [--worktree] COMMAND...
+#        (as root)
 # Runs the commands, one after the other, in a clean Debian system made for the run (Debian 12,
 # bookworm, unless --suite names another), on a clone of the commit checked out (HEAD), as a new
 # contributor would: nothing is installed there but a minimal Debian and git, so a missing
 # install step fails here on any machine. Stops at the first command that fails, with its status.
+#
+# With --arch the system is Debian for that architecture (s390x, arm64, ppc64el, riscv64...),
+# its programs run by qemu-user through the kernel's binfmt_misc: as a distribution's build
+# machine of that kind would build and test, about ten times slower. qemu-user must be 8.0 or
+# later (7.2, Debian 12's, fails a clone() that asks for a pidfd, which Qt's QProcess does): on
+# Debian 12 it is installed from bookworm-backports.
 #
 # With --worktree the checkout itself is mounted there instead of a clone, with kiparano's
 # build cache (KIPARANO_CACHE): what the commands build stays in the checkout. scripts/windows.sh
@@ -24,10 +31,12 @@ if [ -z "${KIPARANO_FRESH_INSIDE:-}" ]; then
         bash "$0" "$@"
 fi
 suite=bookworm
+arch=$(dpkg --print-architecture)
 worktree=
 while [ $# -gt 0 ]; do
     case $1 in
     --suite) suite=$2 && shift 2 ;;
+    --arch) arch=$2 && shift 2 ;;
     --worktree) worktree=1 && shift ;;
     *) break ;;
     esac
@@ -40,19 +49,70 @@ esac
 project=$(git -C "$(dirname "$0")" rev-parse --show-toplevel)
 cache=${KIPARANO_FRESH_CACHE:-/var/cache/kiparano-fresh}
 base=$cache/$suite
+[ "$arch" = "$(dpkg --print-architecture)" ] || base=$cache/$suite-$arch
+mkdir -p "$cache"
 
+# The mirrors this machine takes Debian's packages from.
+sources=$(cat /etc/apt/sources.list.d/*.sources /etc/apt/sources.list 2>/dev/null |
+    grep -o -E '^(URIs:|deb) +[^ ]+' | awk '{print $2}' | grep debian || true)
+mirror=$(grep -v security <<<"$sources" | head -1)
+security=$(grep security <<<"$sources" | head -1)
+[ -n "$mirror" ] || { echo "fresh-debian.sh: no Debian mirror in the apt sources" >&2; exit 2; }
+
+# Another architecture's programs run by qemu-user 8.0 or later, registered with binfmt_misc
+# with the F flag, so that the kernel finds the emulator outside the root.
+emulate() {
+    local machine
+    case $arch in
+    arm64) machine=aarch64 ;; armhf | armel) machine=arm ;; ppc64el) machine=ppc64le ;;
+    i386) machine=i386 ;; *) machine=$arch ;;
+    esac
+    [ -d /proc/sys/fs/binfmt_misc ] && [ -e /proc/sys/fs/binfmt_misc/register ] ||
+        mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+    local version
+    version=$(dpkg-query -W -f='${Version}' qemu-user 2>/dev/null || true)
+    if [ -z "$version" ] || dpkg --compare-versions "$version" lt 1:8.0; then
+        local here apt_dir
+        here=$(. /etc/os-release && echo "$VERSION_CODENAME")
+        apt_dir=$(mktemp -d)
+        echo "fresh-debian.sh: installing qemu-user 8.0 or later, from $here-backports if need be"
+        printf 'deb %s %s main\n' "$mirror" "$here" "$mirror" "$here-backports" >"$apt_dir/sources.list"
+        mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
+        local apt=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o "Dir::Etc::SourceParts=/dev/null"
+            -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache"
+            -o "APT::Sandbox::User=root")
+        apt-get "${apt[@]}" update -qq
+        DEBIAN_FRONTEND=noninteractive apt-get "${apt[@]}" install -y -qq --no-install-recommends \
+            -t "$here-backports" qemu-user qemu-user-binfmt >/dev/null ||
+            DEBIAN_FRONTEND=noninteractive apt-get "${apt[@]}" install -y -qq \
+                --no-install-recommends qemu-user qemu-user-binfmt >/dev/null
+        rm -rf "$apt_dir"
+    fi
+    # What systemd-binfmt would register at boot, in place of an older emulator's entry.
+    local entry=/proc/sys/fs/binfmt_misc/qemu-$machine
+    local wanted
+    wanted=$(sed -n 's/^:[^:]*:[^:]*:[^:]*:[^:]*:[^:]*:\([^:]*\):.*/\1/p' \
+        "/usr/lib/binfmt.d/qemu-$machine.conf")
+    if ! grep -q -x "interpreter $wanted" "$entry" 2>/dev/null; then
+        [ ! -e "$entry" ] || echo -1 >"$entry"
+        cat "/usr/lib/binfmt.d/qemu-$machine.conf" >/proc/sys/fs/binfmt_misc/register
+    fi
+    echo "fresh-debian.sh: $arch programs run by $(qemu-"$machine" --version | head -1)"
+}
+[ "$arch" = "$(dpkg --print-architecture)" ] || emulate
+
+# Made once, by whichever run comes first.
+exec {lock}>"$base.lock"
+flock "$lock"
 if [ ! -f "$base/.complete" ]; then
     command -v debootstrap >/dev/null || bash "$project/scripts/install-deps.sh" --only debootstrap
-    # The mirrors this machine takes Debian's packages from.
-    sources=$(cat /etc/apt/sources.list.d/*.sources /etc/apt/sources.list 2>/dev/null |
-        grep -o -E '^(URIs:|deb) +[^ ]+' | awk '{print $2}' | grep debian || true)
-    mirror=$(grep -v security <<<"$sources" | head -1)
-    security=$(grep security <<<"$sources" | head -1)
-    [ -n "$mirror" ] || { echo "fresh-debian.sh: no Debian mirror in the apt sources" >&2; exit 2; }
-    echo "fresh-debian.sh: making a minimal Debian $release (once; kept in $base)"
+    echo "fresh-debian.sh: making a minimal Debian $release for $arch (once; kept in $base)"
     rm -rf "$base" && mkdir -p "$base"
-    debootstrap --variant=minbase --include=git,ca-certificates "$suite" "$base" "$mirror" \
-        >"$cache/debootstrap-$suite.log" 2>&1 || { tail -n 5 "$cache/debootstrap-$suite.log"; exit 2; }
+    log=$cache/debootstrap-$suite-$arch.log
+    debootstrap --arch="$arch" --foreign --variant=minbase --include=git,ca-certificates \
+        "$suite" "$base" "$mirror" >"$log" 2>&1 &&
+        chroot "$base" /debootstrap/debootstrap --second-stage >>"$log" 2>&1 ||
+        { tail -n 5 "$log"; exit 2; }
     # The suite, its updates and its security updates, from the machine's own mirrors.
     {
         echo "deb $mirror $suite main"
@@ -61,6 +121,7 @@ if [ ! -f "$base/.complete" ]; then
     } >"$base/etc/apt/sources.list"
     touch "$base/.complete"
 fi
+flock -u "$lock"
 
 root=$(mktemp -d /tmp/kiparano-fresh.XXXXXX)
 cleanup() {
@@ -68,18 +129,23 @@ cleanup() {
         umount -R -l "$root/$mount" 2>/dev/null || true
     done
     rm -rf --one-file-system "$root"
+    case $archives in "$cache"/archives.*) rm -rf "$archives" ;; esac
 }
 trap cleanup EXIT
 cp -a "$base/." "$root/"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
-mkdir -p "$cache/archives-$suite/partial"
+# Downloads are kept for later runs, by one run at a time; a run beside it downloads its own.
+archives=$cache/archives-$suite-$arch
+exec {archives_lock}>"$archives.lock"
+flock -n "$archives_lock" || archives=$(mktemp -d "$cache/archives.XXXXXX")
+mkdir -p "$archives/partial"
 mount -t proc proc "$root/proc"
 mount -t sysfs sysfs "$root/sys"
 mount --rbind /dev "$root/dev"
 mount -t tmpfs tmpfs "$root/dev/shm"
 mount -t tmpfs tmpfs "$root/tmp"
 chmod 1777 "$root/tmp"
-mount --bind "$cache/archives-$suite" "$root/var/cache/apt/archives" # downloads kept
+mount --bind "$archives" "$root/var/cache/apt/archives"
 
 mkdir -p "$root/root/kiparano"
 environment=()
@@ -92,7 +158,7 @@ if [ -n "$worktree" ]; then
     echo "fresh-debian.sh: a clean Debian $release with this checkout mounted"
 else
     git clone -q "$project" "$root/root/kiparano"
-    echo "fresh-debian.sh: a clean Debian $release with kiparano at $(git -C "$root/root/kiparano" log -1 --format=%h)"
+    echo "fresh-debian.sh: a clean Debian $release ($arch) with kiparano at $(git -C "$root/root/kiparano" log -1 --format=%h)"
 fi
 for command in "$@"; do
     name=$(sed -n '/[^ ]/{s/^ *//p;q}' <<<"$command") # its first line
@@ -102,6 +168,6 @@ for command in "$@"; do
     chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 PATH=/usr/sbin:/usr/bin:/sbin:/bin \
         CI="${CI:-}" TERM=dumb "${environment[@]}" bash -c "cd /root/kiparano && $command" ||
         status=$?
-    echo "fresh-debian.sh: '$name' exited $status after $(($(date +%s) - started)) s on Debian $release"
+    echo "fresh-debian.sh: '$name' exited $status after $(($(date +%s) - started)) s on Debian $release ($arch)"
     [ $status -eq 0 ] || exit $status
 done
