@@ -25,6 +25,6 @@ rm -rf build-reproducible
 # Not varied: the order in which the file system lists a folder (that needs disorderfs, a FUSE
 # file system), the user (a second user set up for sudo) and the host name (namespaces).
 reprotest --vary=-fileordering,-user_group,-domain_host --store-dir="$PWD/build-reproducible" \
-    -s "$source/kiparano" -c "$build" "$artifact" || status=$?
+    -c "$build" "$source/kiparano" "$artifact" || status=$?
 sha256sum build-reproducible/*/* 2>/dev/null || true
 exit "${status:-0}"
