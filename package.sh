@@ -7,8 +7,10 @@
 # commit's): scripts/reproducible.sh deb builds it twice and compares.
 set -euo pipefail
 cd "$(dirname "$0")"
-bash scripts/install-deps.sh dpkg-dev lintian
+# reuse lists our source file by file for the package's bill of materials.
+bash scripts/install-deps.sh dpkg-dev lintian reuse
 cmake --preset package >/dev/null
 cmake --build --preset package
-(cd build-package && cpack -G DEB)
+# The package's members are written with the modes the umask gives them: 0644, as dpkg-deb has.
+(cd build-package && umask 022 && cpack -G DEB)
 lintian --fail-on error build-package/kiparano_*.deb

@@ -1,0 +1,238 @@
+#!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The kiparano developers
+# SPDX-License-Identifier: MIT
+"""What we publish, listed for a licence auditor and a vulnerability scanner.
+
+    sbom.py deb --staging DIR ...   the Debian package: an SPDX 2.3 document (tag-value) of the
+                                    files in DIR, the package's staging folder, and of the
+                                    Debian packages its program needs, as built
+    sbom.py zip --qt PREFIX --map FILE --out DIR ...
+                                    the Windows program: an SPDX 2.3 document and the notices
+                                    of everything the link (its map FILE) took into
+                                    kiparano.exe, from the static Qt's own SBOM and attributions
+                                    and from Debian's packages of the MinGW-w64 toolchain
+
+Both describe our own source file by file as `reuse spdx` lists it. The document is the same
+for the same inputs: dated by --date (SOURCE_DATE_EPOCH), named by its own content.
+"""
+
+import argparse
+import hashlib
+import os
+import re
+import subprocess
+import sys
+import time
+from urllib.parse import quote
+from pathlib import Path
+
+HOMEPAGE = "https://www.example.com/kiparano/"
+US = "Organization: The kiparano developers"
+FONTS = {
+    "name": "Kiparano Gothic and Kiparano Mono (subsets of Noto Sans CJK JP and Noto Sans Mono "
+    "CJK JP)",
+    "licence": "OFL-1.1",
+    "copyright": "2014-2021 Adobe (http://www.adobe.com/), with Reserved Font Name 'Source'\n"
+    "2010-2012 Google Corporation\n2026 The kiparano developers",
+    "site": "https://github.com/notofonts/noto-cjk",
+}
+
+
+def fail(message):
+    sys.exit(f"sbom.py: {message}")
+
+
+def text(value):
+    """A tag-value text field."""
+    return f"<text>{value}</text>" if value and value != "NOASSERTION" else "NOASSERTION"
+
+
+def ident(*parts):
+    """An SPDX identifier: letters, digits, dots and dashes."""
+    return "SPDXRef-" + re.sub(r"[^A-Za-z0-9.-]+", "-", "-".join(parts))
+
+
+def checksums(path):
+    data = Path(path).read_bytes()
+    return [f"SHA1: {hashlib.sha1(data).hexdigest()}",
+            f"SHA256: {hashlib.sha256(data).hexdigest()}"]
+
+
+def stanzas(document):
+    """The stanzas of a tag-value document: lists of (tag, value), <text> values whole."""
+    result, current, lines = [], [], iter(document.splitlines())
+    for line in lines:
+        if not line.strip():
+            if current:
+                result.append(current)
+            current = []
+            continue
+        if line.startswith("#") or ":" not in line:
+            continue
+        tag, value = line.split(":", 1)
+        value = value.strip()
+        while value.startswith("<text>") and "</text>" not in value:
+            value += "\n" + next(lines)
+        current.append((tag, value.removeprefix("<text>").removesuffix("</text>")))
+    return result + ([current] if current else [])
+
+
+def verification(files):
+    """A package's verification code: the SHA-1 of its files' sorted SHA-1s."""
+    sha1s = sorted(v.split()[-1] for f in files for t, v in f if v.startswith("SHA1:"))
+    return hashlib.sha1("".join(sha1s).encode()).hexdigest()
+
+
+def ours(source):
+    """Our source, file by file, as `reuse spdx` finds it: the package, then its files."""
+    listed = subprocess.run(["reuse", "--root", source, "spdx"], capture_output=True,
+                            check=True).stdout.decode("utf-8", "replace")
+    files, licences = [], set()
+    for stanza in stanzas(listed):
+        fields = dict(stanza)
+        name = fields.get("FileName", "")
+        if not name or name.startswith("./build"):
+            continue  # not a file, or what a build left in a tree outside git
+        found = [v for t, v in stanza if t == "LicenseInfoInFile"]
+        licences.update(found)
+        # A font's copyright is read from its binary name table: its printable lines only.
+        lines = [l for l in fields.get("FileCopyrightText", "").splitlines() if l.isprintable()]
+        files.append([("FileName", name), ("SPDXID", ident("File", name)),
+                      ("FileChecksum", fields["FileChecksum"]), ("LicenseConcluded", "NOASSERTION")]
+                     + [("LicenseInfoInFile", l) for l in found]
+                     + [("FileCopyrightText", text("\n".join(lines) or "NOASSERTION"))])
+    package = [("PackageName", "kiparano-source"), ("SPDXID", ident("Package-kiparano-source")),
+               ("PackageVersion", args.version), ("PackageSupplier", US),
+               ("PackageDownloadLocation", HOMEPAGE), ("FilesAnalyzed", "true"),
+               ("PackageVerificationCode", verification(files)),
+               ("PackageLicenseConcluded", "NOASSERTION"),
+               ("PackageLicenseDeclared", "MIT AND OFL-1.1"),
+               ("PackageLicenseInfoFromFiles", " ".join(sorted(licences))),
+               ("PackageCopyrightText", text("2026 The kiparano developers")),
+               ("PackageComment", text(f"The source of kiparano {args.version}, its files and "
+                                       "their licences as `reuse spdx` lists them."))]
+    return [package] + files
+
+
+def our_binary(kind, purpose, files):
+    """What we ship. Its files follow it in the document, which says that it contains them."""
+    return [("PackageName", "kiparano"), ("SPDXID", ident("Package-kiparano")),
+            ("PackageVersion", args.version), ("PackageSupplier", US),
+            ("PackageDownloadLocation", HOMEPAGE), ("PackageHomePage", HOMEPAGE),
+            ("FilesAnalyzed", "true"), ("PackageVerificationCode", verification(files)),
+            ("PackageLicenseConcluded", "NOASSERTION"),
+            ("PackageLicenseDeclared", "MIT AND OFL-1.1"),
+            ("PackageCopyrightText", text("2026 The kiparano developers")),
+            ("PrimaryPackagePurpose", purpose),
+            ("PackageComment", text(kind)),
+            ("ExternalRef", f"PACKAGE-MANAGER purl pkg:generic/kiparano@{args.version}"),
+            ("Relationship", f"{ident('Package-kiparano')} GENERATED_FROM "
+                             f"{ident('Package-kiparano-source')}"),
+            ("Relationship", f"{ident('Package-kiparano')} CONTAINS {ident('Package-fonts')}")]
+
+
+def fonts():
+    return [("PackageName", FONTS["name"]), ("SPDXID", ident("Package-fonts")),
+            ("PackageSupplier", US), ("PackageDownloadLocation", FONTS["site"]),
+            ("FilesAnalyzed", "false"), ("PackageLicenseConcluded", FONTS["licence"]),
+            ("PackageLicenseDeclared", FONTS["licence"]),
+            ("PackageCopyrightText", text(FONTS["copyright"])),
+            ("PackageComment", text("Built into the program as Qt resources."))]
+
+
+def shipped_file(folder, path):
+    return [("FileName", f"./{path}"), ("SPDXID", ident("File", str(path))),
+            *[("FileChecksum", c) for c in checksums(folder / path)],
+            ("LicenseConcluded", "NOASSERTION"), ("FileCopyrightText", "NOASSERTION")]
+
+
+def debian(package, version, arch, distro, relation):
+    """A Debian binary package, with the package URL that scanners match on, and how it relates
+    to ours: what ours links or needs, or (a relation ending in _OF) what built it."""
+    purl = (f"pkg:deb/debian/{quote(package)}@{quote(version)}?arch={arch}&distro={distro}")
+    return [("PackageName", package), ("SPDXID", ident("Package-deb", package)),
+            ("PackageVersion", version), ("PackageSupplier", "Organization: Debian"),
+            ("PackageDownloadLocation", "NOASSERTION"), ("FilesAnalyzed", "false"),
+            ("PackageLicenseConcluded", "NOASSERTION"), ("PackageLicenseDeclared", "NOASSERTION"),
+            ("PackageCopyrightText", "NOASSERTION"),
+            ("PackageLicenseComments", text(f"As /usr/share/doc/{package}/copyright says.")),
+            ("ExternalRef", f"PACKAGE-MANAGER purl {purl}"),
+            ("Relationship", f"{ident('Package-deb', package)} {relation} {ident('Package-kiparano')}"
+             if relation.endswith("_OF") else
+             f"{ident('Package-kiparano')} {relation} {ident('Package-deb', package)}")]
+
+
+def installed(package):
+    """The version of an installed Debian package, and its architecture."""
+    found = subprocess.run(["dpkg-query", "-W", "-f=${Version} ${Architecture}", package],
+                           capture_output=True, text=True)
+    if found.returncode:
+        fail(f"{package} is not installed: no version to name")
+    return found.stdout.split()
+
+
+def owner(path):
+    """The Debian package that installed a file."""
+    found = subprocess.run(["dpkg-query", "-S", path], capture_output=True, text=True)
+    if found.returncode:
+        fail(f"no Debian package holds {path}")
+    return found.stdout.split(":")[0].split(",")[0]
+
+
+def tools():
+    """The Debian packages of the compiler, linker and resource compiler that built ours."""
+    return {owner(os.path.realpath(tool)): "BUILD_TOOL_OF" for tool in args.tools.split(";") if tool}
+
+
+def document(name, stanzas_):
+    """The whole document, its namespace and date from its content and --date."""
+    body = "\n\n".join("\n".join(f"{t}: {v}" for t, v in s) for s in stanzas_) + "\n"
+    digest = hashlib.sha256(body.encode()).hexdigest()[:32]
+    created = time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(int(args.date)))
+    head = [("SPDXVersion", "SPDX-2.3"), ("DataLicense", "CC0-1.0"), ("SPDXID", "SPDXRef-DOCUMENT"),
+            ("DocumentName", name), ("DocumentNamespace", f"{HOMEPAGE}spdx/{name}-{digest}"),
+            ("Creator", US), ("Creator", "Tool: kiparano-sbom.py"), ("Created", created),
+            ("Relationship", f"SPDXRef-DOCUMENT DESCRIBES {ident('Package-kiparano')}")]
+    return "\n".join(f"{t}: {v}" for t, v in head) + "\n\n" + body
+
+
+def deb():
+    """The Debian package: what it installs, and the packages it needs as built."""
+    staging = Path(args.staging)
+    distro = subprocess.run(["sh", "-c", ". /etc/os-release && echo $VERSION_CODENAME"],
+                            capture_output=True, text=True).stdout.strip()
+    shipped = sorted(p.relative_to(staging) for p in staging.rglob("*")
+                     if p.is_file() and "DEBIAN" not in p.parts)
+    files = [shipped_file(staging, path) for path in shipped]
+    binary = our_binary(f"The Debian package kiparano {args.version} for {distro}: the files it "
+                        "installs, and the Debian packages its program needs.", "APPLICATION",
+                        files)
+    needed = re.findall(r"NEEDED\s+(\S+)", subprocess.run(
+        ["objdump", "-p", str(staging / args.binary)], capture_output=True, text=True).stdout)
+    if not needed:
+        fail(f"{args.binary} names no shared library")
+    packages = {owner(f"*/{library}"): "DYNAMIC_LINK" for library in needed}
+    packages.update({p.strip().split()[0]: "DEPENDS_ON" for p in args.depends.split(",") if p.strip()})
+    packages.update(tools())
+    dependencies = [debian(p, *installed(p), distro, relation) for p, relation in sorted(packages.items())]
+    out = staging / "usr/share/doc/kiparano/kiparano.spdx"
+    out.write_text(document(f"kiparano-{args.version}-deb-{distro}",
+                            [binary, *files, fonts(), *dependencies, *ours(args.source)]))
+    out.chmod(0o644)
+
+
+parser = argparse.ArgumentParser(description=__doc__,
+                                 formatter_class=argparse.RawDescriptionHelpFormatter)
+parser.add_argument("kind", choices=["deb", "zip"])
+parser.add_argument("--version", required=True)
+parser.add_argument("--date", required=True, help="SOURCE_DATE_EPOCH")
+parser.add_argument("--source", required=True, help="our source folder, for reuse spdx")
+parser.add_argument("--staging", help="deb: the package's staging folder")
+parser.add_argument("--binary", default="usr/bin/kiparano", help="deb: the program in it")
+parser.add_argument("--depends", default="", help="deb: packages it loads at run time")
+parser.add_argument("--tools", default="", help="the compiler, linker and rcc, by ;")
+parser.add_argument("--qt", help="zip: the static Qt's prefix")
+parser.add_argument("--map", help="zip: the linker's map of kiparano.exe")
+parser.add_argument("--out", help="zip: the folder for kiparano.spdx and the notices")
+args = parser.parse_args()
+deb() if args.kind == "deb" else zip_()
