@@ -9,13 +9,13 @@
 # have found here, fails the run with its reason.
 set -euo pipefail
 cd "$(dirname "$0")"
-# Weston, Xvfb (with xauth and xprop) and PulseAudio (with parec) are the real servers the tests
+# Weston, Xvfb (with xprop) and PulseAudio (with parec) are the real servers the tests
 # run against, gsettings-desktop-schemas holds the switch for event sounds; libxtst-dev drives
 # the X server as a user would; dbus-daemon and at-spi2-core give a private session and its
 # accessibility bus, and Orca reads the window aloud; gdb takes the stacks of a hung program;
 # desktop-file-utils and appstream validate the desktop entry and the metainfo; clang-format and
 # reuse check the format and licensing.
-bash scripts/install-deps.sh weston xvfb xauth x11-utils pulseaudio pulseaudio-utils \
+bash scripts/install-deps.sh weston xvfb x11-utils pulseaudio pulseaudio-utils \
     gsettings-desktop-schemas libxtst-dev dbus-daemon at-spi2-core orca gdb desktop-file-utils \
     appstream clang-format reuse
 

@@ -2,12 +2,14 @@
 # SPDX-FileCopyrightText: 2026 The kiparano developers
 # SPDX-License-Identifier: MIT
 #
-# Usage: with-service.sh pulseaudio|weston|orca COMMAND...
-# Starts, in a fresh runtime folder, a private sound server (PulseAudio with a null sink named
-# "kiparano"), Wayland compositor (Weston, headless) or screen reader (Orca, on the session's
-# accessibility bus, with no synthesizer: it logs what it would say), runs COMMAND against it, with the
-# server's process id in SERVICE_PID and its log in SERVICE_LOG, and stops it again. Exits 77,
-# which CTest reports as a skip, when the server cannot start at all.
+# Usage: with-service.sh xvfb|pulseaudio|weston|orca COMMAND...
+# Starts, in a fresh runtime folder, a private X server (Xvfb, its screen XVFB_SCREEN or
+# 800x600x24), sound server (PulseAudio with a null sink named "kiparano"), Wayland compositor
+# (Weston, headless) or screen reader (Orca, on the session's accessibility bus, with no
+# synthesizer: it logs what it would say), runs COMMAND against it, with the server's process id
+# in SERVICE_PID and its log in SERVICE_LOG, and stops it again. A server has two minutes to
+# start, however slow the machine; exits 77, which CTest reports as a skip, when it cannot start
+# at all.
 set -u
 service=$1
 shift
@@ -16,6 +18,15 @@ chmod 700 "$runtime"
 export XDG_RUNTIME_DIR=$runtime
 log=$runtime/log
 case $service in
+xvfb)
+    # On the first display free on this machine: Xvfb tries each number in turn and says which
+    # it listens on. X servers of builds beside this one, in roots of their own that show none
+    # of their lock files, still hold their display's abstract socket, which xvfb-run -a would
+    # take for free.
+    Xvfb -displayfd 3 -nolisten tcp -screen 0 "${XVFB_SCREEN:-800x600x24}" -dpi 96 \
+        3>"$runtime/display" 2>"$log" &
+    ready() { [ -s "$runtime/display" ]; }
+    ;;
 pulseaudio)
     socket=$runtime/pulse.sock
     pulseaudio -n --daemonize=no --exit-idle-time=-1 --disable-shm=yes --log-target=stderr \
@@ -46,7 +57,7 @@ orca)
     ;;
 esac
 server=$!
-for _ in $(seq 200); do
+for _ in $(seq 1200); do
     ready && break
     kill -0 $server 2>/dev/null || break
     sleep 0.05
@@ -58,6 +69,7 @@ if ! ready; then
     rm -rf "$runtime"
     exit 77
 fi
+[ "$service" != xvfb ] || export DISPLAY=:$(cat "$runtime/display")
 SERVICE_PID=$server SERVICE_LOG=$log "$@"
 status=$?
 kill $server
