@@ -33,7 +33,11 @@ struct Desktop {
         loaded = resolve(canberra, create, "ca_context_create") &&
                  resolve(canberra, changeProps, "ca_context_change_props") &&
                  resolve(canberra, play, "ca_context_play") &&
-                 resolve(canberra, destroy, "ca_context_destroy");
+                 resolve(canberra, destroy, "ca_context_destroy") &&
+                 resolve(canberra, strerror, "ca_strerror");
+        if (!loaded)
+            qWarning("The bell: %s; the system beep stands in.",
+                     qPrintable(canberra.errorString()));
         // GNOME publishes the switch in GSettings; where its schema is missing nothing says no.
         QLibrary gio(QStringLiteral("gio-2.0"), 0);
         decltype(&g_settings_schema_source_get_default) defaultSource;
@@ -73,6 +77,7 @@ struct Desktop {
     decltype(&ca_context_change_props) changeProps = nullptr;
     decltype(&ca_context_play) play = nullptr;
     decltype(&ca_context_destroy) destroy = nullptr;
+    decltype(&ca_strerror) strerror = nullptr;
     GSettings *settings = nullptr;
     decltype(&g_settings_get_boolean) getBoolean = nullptr;
     decltype(&g_object_unref) unrefObject = nullptr;
@@ -116,23 +121,30 @@ struct Bell::Player {
             desktop.destroy(context);
     }
 
-    static Way play(const Desktop &desktop, ca_context *&context)
+    Way play(const Desktop &desktop, ca_context *&context)
     {
-        if (!context && desktop.create(&context) == CA_SUCCESS)
+        int error = CA_SUCCESS;
+        if (!context && (error = desktop.create(&context)) == CA_SUCCESS)
             desktop.changeProps(context, CA_PROP_APPLICATION_NAME, "Mivoreta",
                                 CA_PROP_APPLICATION_ID, KIPARANO_APP_ID,
                                 CA_PROP_APPLICATION_ICON_NAME, KIPARANO_APP_ID, nullptr);
-        if (context &&
-            desktop.play(context, 0, CA_PROP_EVENT_ID, "bell-window-system",
-                         CA_PROP_EVENT_DESCRIPTION, "Numbers proposed",
-                         CA_PROP_CANBERRA_CACHE_CONTROL, "permanent", nullptr) == CA_SUCCESS)
+        if (error == CA_SUCCESS)
+            error = desktop.play(context, 0, CA_PROP_EVENT_ID, "bell-window-system",
+                                 CA_PROP_EVENT_DESCRIPTION, "Numbers proposed",
+                                 CA_PROP_CANBERRA_CACHE_CONTROL, "permanent", nullptr);
+        if (error == CA_SUCCESS)
             return Sound;
-        // No sound server or no such sound: the next ring connects afresh.
+        // No sound server or no such sound: said once, and the next ring connects afresh.
+        if (error != lastError)
+            qWarning("The bell's sound: %s; the system beep stands in.", desktop.strerror(error));
+        lastError = error;
         if (context)
             desktop.destroy(context);
         context = nullptr;
         return SystemBeep;
     }
+
+    int lastError = CA_SUCCESS; // the last that was said
 };
 
 Bell::Bell(QObject *parent)
