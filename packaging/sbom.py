@@ -18,6 +18,7 @@ for the same inputs: dated by --date (SOURCE_DATE_EPOCH), named by its own conte
 
 import argparse
 import hashlib
+import json
 import os
 import re
 import subprocess
@@ -219,6 +220,180 @@ def deb():
     out.write_text(document(f"kiparano-{args.version}-deb-{distro}",
                             [binary, *files, fonts(), *dependencies, *ours(args.source)]))
     out.chmod(0o644)
+
+
+def linked(path):
+    """What the link took into kiparano.exe: each archive a member was taken from, and each
+    object file, by path, as GNU ld's map lists them."""
+    text = Path(path).read_text(errors="replace")
+    members = text.split("\nMemory Configuration")[0]
+    archives = set(re.findall(r"^(\S[^\n(]*\.a)\(", members, re.M))
+    objects = {o for o in re.findall(r"^LOAD (\S+)$", text, re.M) if not o.endswith(".a")}
+    return sorted(os.path.normpath(p) for p in archives | objects)
+
+
+class Qt:
+    """The static Qt's own bill of materials, and the attributions its build was made from."""
+
+    def __init__(self, prefix):
+        self.prefix = Path(prefix)
+        found = sorted(self.prefix.glob("sbom/qtbase-*.spdx"))
+        if not found:
+            fail(f"the Qt in {prefix} has no bill of materials (sbom/qtbase-*.spdx; Qt 6.8 and "
+                 "later write one): kiparano.exe's notices cannot be made from it, and no zip "
+                 "is made without them")
+        self.packages, self.file_owner, self.relations, self.licences = {}, {}, [], []
+        package = None
+        for stanza in stanzas(found[0].read_text()):
+            fields = dict(stanza)
+            if "LicenseID" in fields:
+                self.licences.append(stanza)
+            if "PackageName" in fields:
+                package = fields["SPDXID"]
+                self.packages[package] = stanza
+            elif "FileName" in fields and package:
+                self.file_owner[os.path.normpath(fields["FileName"])] = package
+            self.relations += [v.split() for t, v in stanza if t == "Relationship"]
+
+    def owner(self, relative):
+        """The Qt package that an installed file belongs to: as Qt's document lists it, or
+        else by the target its name is made of (libQt6EntryPoint.a, a plugin's _init object
+        or a module's resources)."""
+        if relative in self.file_owner:
+            return self.file_owner[relative]
+        named = re.search(r"^lib/libQt6(\w+)\.a$|objects-Release/(\w+?)_(?:init|resources_\d+)/",
+                          relative)
+        target = named and (named[1] or named[2])
+        for kind in ("module", "plugin"):
+            for suffix in ("", "Private"):
+                if f"SPDXRef-Package-qtbase-qt-{kind}-{target}{suffix}" in self.packages:
+                    return f"SPDXRef-Package-qtbase-qt-{kind}-{target}{suffix}"
+        fail(f"Qt's bill of materials names no package for {relative}, which kiparano.exe links")
+
+    def sources(self, package):
+        """The third-party sources built into a Qt package: its attributions."""
+        return sorted(b for a, relation, b in self.relations
+                      if a == package and relation == "DEPENDS_ON" and "-3rdparty-sources-" in b)
+
+    def licence_texts(self, package):
+        """The texts of a package's licence: the files its attribution names, else Qt's own."""
+        comment = dict(self.packages[package]).get("PackageComment", "")
+        json_path = re.search(r"/src_dir/qtbase/(\S+qt_attribution\.json)", comment)
+        index = re.search(r"Entry index: (\d+)", comment)
+        if json_path:
+            attribution = self.prefix / "attributions" / json_path[1]
+            entries = json.loads(attribution.read_text(), strict=False)
+            entry = entries[int(index[1]) if index else 0] if isinstance(entries, list) else entries
+            names = entry.get("LicenseFiles") or [entry.get("LicenseFile")]
+            return [(attribution.parent / n).read_text(errors="replace") for n in names if n]
+        licence = dict(self.packages[package]).get("PackageLicenseConcluded", "")
+        return [(self.prefix / "LICENSES" / f"{i}.txt").read_text()
+                for i in re.findall(r"[\w.-]+", licence)
+                if (self.prefix / "LICENSES" / f"{i}.txt").exists()]
+
+    def copied(self, package, relation):
+        """A Qt package as our document names it: its facts, none of its files."""
+        keep = ("PackageName", "SPDXID", "PackageVersion", "PackageSupplier",
+                "PackageDownloadLocation", "PackageLicenseConcluded", "PackageLicenseDeclared",
+                "PackageCopyrightText", "ExternalRef", "PrimaryPackagePurpose", "PackageComment")
+        stanza = [(t, text(v) if t in ("PackageCopyrightText", "PackageComment") else v)
+                  for t, v in self.packages[package] if t in keep]
+        stanza.insert(5, ("FilesAnalyzed", "false"))
+        # Built from Debian's source of Qt, with Debian's patches: its package URL too.
+        origin = (self.prefix / "debian-version").read_text().strip()
+        return stanza + [
+            ("PackageSourceInfo", text(f"Built from Debian's qt6-base {origin} source")),
+            ("ExternalRef", f"PACKAGE-MANAGER purl pkg:deb/debian/qt6-base@{quote(origin)}"
+                            "?arch=source"),
+            ("Relationship", relation)]
+
+    def licence_refs(self, stanzas_):
+        """The other licences (LicenseRef-) that these stanzas name, from Qt's document."""
+        named = set(re.findall(r"LicenseRef-[\w.-]+", str(stanzas_)))
+        return [[(t, text(v) if t in ("ExtractedText", "LicenseComment") else v) for t, v in l]
+                for l in self.licences if dict(l)["LicenseID"] in named]
+
+
+def zip_():
+    """The Windows zip: its files, what the link took into kiparano.exe, and the notices."""
+    qt, staging = Qt(args.qt), Path(args.out)
+    distro = subprocess.run(["sh", "-c", ". /etc/os-release && echo $VERSION_CODENAME"],
+                            capture_output=True, text=True).stdout.strip()
+    qt_files, debian_files = {}, {}
+    for path in linked(args.map):
+        if not os.path.isabs(path):
+            continue  # ours, built here
+        if Path(path).is_relative_to(qt.prefix):
+            relative = os.path.relpath(path, qt.prefix)
+            qt_files.setdefault(qt.owner(relative), []).append((qt.prefix, relative))
+        else:
+            debian_files.setdefault(owner(path), []).append((Path("/"), os.path.relpath(path, "/")))
+    kiparano = ident("Package-kiparano")
+    parts, notices = [], []
+    for package, files in sorted(qt_files.items()):
+        parts += [qt.copied(package, f"{kiparano} STATIC_LINK {package}")]
+        parts += [shipped_file(root, path) for root, path in files]
+        notices.append(notice(qt, package, qt.licence_texts(package) if "3rdparty" in package
+                              else None))
+        for source in qt.sources(package):
+            parts.append(qt.copied(source, f"{package} CONTAINS {source}"))
+            notices.append(notice(qt, source, qt.licence_texts(source)))
+    for package, files in sorted(debian_files.items()):
+        parts.append(debian(package, *installed(package), distro, "STATIC_LINK"))
+        parts += [shipped_file(root, path) for root, path in files]
+        notices.append(debian_notice(package))
+    parts += [debian(p, *installed(p), distro, r) for p, r in sorted(tools().items())]
+    shipped = sorted(p.relative_to(staging) for p in staging.iterdir() if p.name != "kiparano.spdx")
+    files = [shipped_file(staging, path) for path in shipped]
+    binary = our_binary(f"kiparano {args.version} for 64-bit Windows, as the zip holds it: "
+                        "kiparano.exe, linked statically with Qt and the MinGW-w64 runtime, and "
+                        "the texts beside it.", "APPLICATION", files)
+    licences = qt.licence_refs(parts)
+    (staging / "kiparano.spdx").write_text(document(
+        f"kiparano-{args.version}-windows-x64",
+        [binary, *files, fonts(), *parts, *ours(args.source), *licences]))
+    (staging / "THIRD-PARTY-NOTICES.txt").write_text(NOTICES.format(version=args.version)
+                                                     + "".join(notices))
+
+
+NOTICES = """Third-party software in kiparano.exe {version}
+==============================================
+
+kiparano.exe holds, linked statically into it, the software named below: the parts of Qt and
+of the third-party code that Qt builds in, and the runtime of the MinGW-w64 compiler. Each is
+named with its version, its licence and its authors' copyright notices, followed by its
+licence's text. kiparano.spdx lists the same parts for software that reads a bill of materials.
+
+kiparano itself is under the MIT licence (LICENSE.txt); the fonts built into it, subsets of
+Noto Sans CJK JP, are under the SIL Open Font Licence 1.1 (FONTS-LICENSE.txt).
+"""
+
+
+def notice(qt, package, texts):
+    """A Qt package's notice: texts None for Qt's own modules, whose licence files lie beside."""
+    fields = dict(qt.packages[package])
+    name = re.search(r"Name: (.*)", fields.get("PackageComment", ""))
+    heading = (f"{name[1] if name else 'Qt ' + fields['PackageName']} "
+               f"{fields.get('PackageVersion', '')}").strip()
+    body = [f"Licence: {fields.get('PackageLicenseConcluded')}",
+            f"Copyright: {fields.get('PackageCopyrightText', 'NOASSERTION')}"]
+    if texts is None:
+        body.append("Used under the GNU LGPL version 3: Qt-LGPL-3.0.txt and Qt-GPL-3.0.txt.")
+    return section(heading, package, body, texts or [])
+
+
+def debian_notice(package):
+    version, _ = installed(package)
+    copyright_ = Path(f"/usr/share/doc/{package}/copyright").read_text(errors="replace")
+    return section(f"{package} {version} (Debian's package)", ident("Package-deb", package),
+                   ["Licence and copyright: Debian's copyright file of the package, below."],
+                   [copyright_])
+
+
+def section(heading, spdx_id, body, texts):
+    rule = "=" * 96
+    return (f"\n{rule}\n{heading}\n[{spdx_id}]\n{rule}\n\n" + "\n".join(body) + "\n"
+            + "".join(f"\n{t.strip()}\n" for t in texts))
 
 
 parser = argparse.ArgumentParser(description=__doc__,

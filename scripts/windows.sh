@@ -2,24 +2,28 @@
 # SPDX-FileCopyrightText: 2026 The kiparano developers
 # SPDX-License-Identifier: MIT
 #
-# Usage: scripts/windows.sh [STAGE...]    (stages qt, build, test, package; default: all four)
+# Usage: scripts/windows.sh [STAGE...]    (stages qt, build, package, test, reproducible;
+#                                         default: the first four)
 # Builds kiparano for 64-bit Windows and tests it under Wine, installing what is missing:
 #   qt       a static Qt 6.8.2 for Windows from Debian 13's own qt6-base source, built once into
 #            $KIPARANO_CACHE (default ~/.cache/kiparano) and reused after: the long step, about
 #            half an hour on two cores
 #   build    the program and its tests with MinGW-w64 against that Qt, in build-windows/
+#   package  build-windows/kiparano-VERSION-windows-x64.zip: kiparano.exe, the licences and the
+#            notices of all it contains, its bill of materials, how to start it
 #   test     the tests under Wine on an X server of their own (CTest runs them through Wine),
 #            then the real kiparano.exe, driven through X, and its DLL search
-#   package  build-windows/kiparano-VERSION-windows-x64.zip: kiparano.exe, the licences, how
-#            to start it
+#   reproducible  build and package twice with reprotest (scripts/reproducible.sh zip): the
+#            same bytes
 # Qt 6.8 is cross-built with the host tools of its own version, which Debian 13 has: on another
 # system the script runs itself in a clean Debian 13 (scripts/fresh-debian.sh, as root) with
 # this checkout and the cache mounted.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-stages=${*:-qt build test package}
+stages=${*:-qt build package test}
 qt_version=6.8.2
+qt_recipe=2 # what build_qt makes; a cached Qt of another recipe is built anew
 suite=trixie
 
 if [ "$(. /etc/os-release && echo "${VERSION_CODENAME:-}")" != $suite ]; then
@@ -32,22 +36,22 @@ qt=$cache/qt-$qt_version-mingw-static
 build=$root/build-windows
 
 # MinGW-w64 with POSIX threads, Debian's Qt host tools (moc, rcc, uic) of the same version,
-# dpkg-dev to unpack Qt's source, Wine with an X server to run the result, zip to ship it; the
+# dpkg-dev to unpack Qt's source, Python and reuse for the bill of materials, Wine with an X server to run the result, zip to ship it; the
 # Linux side of the tests (tst_desktop drives the exe through X) builds with the usual packages.
 bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev \
-    qt6-base-dev-tools dpkg-dev wine wine64 xvfb xauth libxtst-dev zip
+    qt6-base-dev-tools dpkg-dev python3 reuse wine wine64 xvfb libxtst-dev zip
 
 elapsed() { echo "$(($(date +%s) - $1)) s"; }
 
 build_qt() {
-    if [ -f "$qt/.complete" ]; then
+    if [ "$(cat "$qt/.complete" 2>/dev/null)" = "$qt_recipe" ]; then
         echo "== static Qt $qt_version for Windows: cached in $qt"
         return
     fi
     local started work src sources mirror security
     started=$(date +%s)
     work=$cache/qt-work
-    rm -rf "$work" && mkdir -p "$work/lists/partial" "$work/apt-cache/archives/partial"
+    rm -rf "$work" "$qt" && mkdir -p "$work/lists/partial" "$work/apt-cache/archives/partial"
     echo "== static Qt $qt_version for Windows: not cached, building it once into $qt"
     # Debian's own source of the Qt we build against on Linux, from the mirrors this machine
     # uses, through an apt configuration of our own: the system's sources stay as they are.
@@ -70,13 +74,22 @@ build_qt() {
     local version
     version=$(grep -m1 '^Version:' "$work"/*.dsc | cut -d' ' -f2)
     echo "source: Debian's qt6-base $version ($(elapsed "$started"))"
+    # The same bytes from the same source wherever and whenever it is built, as Debian builds
+    # it: dated by the source's own changelog, with the build's folders out of the objects.
+    # Relocatable, so that no folder of this machine is compiled in as Qt's prefix.
+    local flags="-ffile-prefix-map=$work=/qt-work"
+    export SOURCE_DATE_EPOCH
+    SOURCE_DATE_EPOCH=$(dpkg-parsechangelog -l "$src/debian/changelog" -STimestamp)
     # Static and release, with only what the program and its tests use. Debian's source has no
     # wintab (so no tablet events); the windows platform plugin loads OpenGL dynamically, at run
-    # time, rather than linking it; DirectWrite, Qt 6.8's font engine on Windows, stays in.
+    # time, rather than linking it; DirectWrite, Qt 6.8's font engine on Windows, stays in. Qt's
+    # build writes its bill of materials, an SPDX document, into the prefix.
     cmake -G Ninja -S "$src" -B "$work/build" -Wno-dev \
         -DCMAKE_TOOLCHAIN_FILE="$root/scripts/mingw-w64-x86_64.cmake" \
         -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
         -DCMAKE_INSTALL_PREFIX="$qt" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF \
+        -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" -DFEATURE_relocatable=ON \
+        -DQT_GENERATE_SBOM=ON \
         -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
         -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF \
         -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_opengl_desktop=OFF \
@@ -89,15 +102,32 @@ build_qt() {
     echo "configured ($(elapsed "$started")); building, about half an hour on two cores"
     cmake --build "$work/build" --parallel "$(nproc)"
     cmake --install "$work/build" >/dev/null
-    cp -r "$src/LICENSES" "$qt/" # shipped beside the program
+    # What the notices shipped beside the program are made from: Qt's licence texts, the
+    # attribution of each third-party part of the source, with the licence files it names, and
+    # Debian's copyright file of the source.
+    cp -r "$src/LICENSES" "$qt/"
+    (cd "$src" && find . -name qt_attribution.json -not -path './tests/*' -print0 |
+        xargs -0 python3 -c '
+import json, os, sys
+for path in sys.argv[1:]:
+    data = json.load(open(path), strict=False)
+    for entry in data if isinstance(data, list) else [data]:
+        files = entry.get("LicenseFiles") or [entry.get("LicenseFile", "")]
+        print(path)
+        for name in filter(None, files):
+            print(os.path.normpath(os.path.join(os.path.dirname(path), name)))
+' | sort -u | while read -r file; do
+        [ -f "$file" ] && install -D -m 644 "$file" "$qt/attributions/$file"
+    done)
+    install -D -m 644 "$src/debian/copyright" "$qt/attributions/debian/copyright"
     echo "$version" >"$qt/debian-version"
-    touch "$qt/.complete"
+    echo "$qt_recipe" >"$qt/.complete"
     rm -rf "$work"
     echo "static Qt $qt_version built and installed in $(elapsed "$started")"
 }
 
 build_program() {
-    [ -f "$qt/.complete" ] || { echo "no static Qt for Windows in $qt: run '$0 qt'" >&2; exit 1; }
+    [ "$(cat "$qt/.complete" 2>/dev/null)" = "$qt_recipe" ] || { echo "no static Qt for Windows in $qt: run '$0 qt'" >&2; exit 1; }
     local started
     started=$(date +%s)
     echo "== kiparano for Windows"
@@ -122,7 +152,7 @@ run_tests() {
     prefix=$(mktemp -d)
     echo "== tests under Wine ($(wine --version 2>/dev/null))"
     WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
-        xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c '
+        XVFB_SCREEN=1024x768x24 bash scripts/with-service.sh xvfb bash -c '
             wineboot --init >/dev/null 2>&1 && wineserver --wait
             ctest --test-dir "$0" --output-on-failure &&
                 echo "== kiparano.exe under Wine, pressed through X and closed" &&
@@ -137,9 +167,11 @@ run_tests() {
 }
 
 package() {
-    local name out
-    name=kiparano-$(sed -n 's/^set(KIPARANO_VERSION \(.*\))$/\1/p' CMakeLists.txt)-windows-x64
+    local version name out date
+    version=$(sed -n 's/^set(KIPARANO_VERSION \(.*\))$/\1/p' CMakeLists.txt)
+    name=kiparano-$version-windows-x64
     out=$build/$name
+    date=$(sed -n 's/^KIPARANO_SOURCE_DATE:INTERNAL=//p' "$build/CMakeCache.txt")
     rm -rf "$out" "$out.zip" && mkdir -p "$out"
     x86_64-w64-mingw32-strip -o "$out/kiparano.exe" "$build/window/kiparano.exe"
     cp LICENSE "$out/LICENSE.txt"
@@ -148,8 +180,18 @@ package() {
     cp "$qt/LICENSES/GPL-3.0-only.txt" "$out/Qt-GPL-3.0.txt"
     sed -e "s/@QT_VERSION@/$qt_version/" -e "s/@QT_DEBIAN_VERSION@/$(cat "$qt/debian-version")/" \
         packaging/windows/README.txt.in >"$out/README.txt"
-    (cd "$build" && zip -qr "$name.zip" "$name")
-    echo "== $out.zip: $(stat -c %s "$out.zip") bytes"
+    # The notices of all that the link took into kiparano.exe and the zip's bill of materials,
+    # from Qt's own and the linker's map; none, and no zip, where Qt has no bill of materials.
+    python3 packaging/sbom.py zip --version "$version" \
+        --date "$date" --source "$root" --qt "$qt" --map "$build/window/kiparano.map" \
+        --out "$out" --tools "$(command -v x86_64-w64-mingw32-g++-posix);$(command -v \
+        x86_64-w64-mingw32-ld);/usr/lib/qt6/libexec/rcc"
+    # The same bytes from the same commit: every entry dated by the source (its time written
+    # in UTC), 0644, in one order, with no owner, extra field or folder entry.
+    chmod 0644 "$out"/*
+    touch -d "@$date" "$out"/*
+    (cd "$build" && find "$name" -type f | LC_ALL=C sort | TZ=UTC zip -q -X -D -@ "$name.zip")
+    echo "== $out.zip: $(stat -c %s "$out.zip") bytes, SHA-256 $(sha256sum "$out.zip" | cut -d' ' -f1)"
 }
 
 for stage in $stages; do
@@ -158,6 +200,7 @@ for stage in $stages; do
     build) build_program ;;
     test) run_tests ;;
     package) package ;;
+    reproducible) bash scripts/reproducible.sh zip ;;
     *) echo "unknown stage $stage" >&2 && exit 2 ;;
     esac
 done
