@@ -9,7 +9,9 @@
 # builds reprotest varies the build path, the clock (faketime), the umask, the locale, the time
 # zone, the home folder, the environment, the number of processors and the kernel's name: all
 # that a stranger's machine does differently. Prints the SHA-256 of each, and diffoscope's
-# account of where they differ when they do; both builds are kept in build-reproducible/.
+# account of where they differ when they do; both builds are kept in build-reproducible/. The
+# package's bill of materials is then validated (scripts/spdx-validate.sh) where Debian has
+# the validator's library, from Debian 13 on; the zip's is, by its tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 case ${1:-} in
@@ -26,5 +28,16 @@ rm -rf build-reproducible
 # file system), the user (a second user set up for sudo) and the host name (namespaces).
 reprotest --vary=-fileordering,-user_group,-domain_host --store-dir="$PWD/build-reproducible" \
     -c "$build" "$source/kiparano" "$artifact" || status=$?
-sha256sum build-reproducible/*/* 2>/dev/null || true
-exit "${status:-0}"
+find build-reproducible -name "kiparano*.deb" -o -name "kiparano*.zip" | sort | xargs sha256sum
+[ -z "${status:-}" ] || exit "$status"
+if [ "$1" = deb ]; then
+    spdx=$source/kiparano.spdx
+    dpkg-deb --fsys-tarfile build-reproducible/control/source-root/$artifact |
+        tar -xO ./usr/share/doc/kiparano/kiparano.spdx >"$spdx"
+    if apt-cache show golang-github-spdx-tools-golang-dev >/dev/null 2>&1; then
+        bash scripts/spdx-validate.sh "$spdx"
+    else
+        echo "The package's bill of materials is not validated here: this Debian has no package of"
+        echo "tools-golang, the SPDX project's library (Debian 13 and later have)."
+    fi
+fi
