@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <functional>
 #include <random>
+#include <set>
 #include <vector>
 
 #include <signal.h>
@@ -73,26 +74,32 @@ struct User {
         XSendEvent(x, window, False, NoEventMask, &event);
         XSync(x, False);
     }
-    // The window on the screen: the program's, the only one on the tests' X server with a name
-    // and a size (Wine keeps unnamed helper windows of its own there).
-    Window shown()
+    // The windows on the screen, by their ids.
+    std::set<Window> windows()
     {
-        if (!x) // run under xvfb-run
-            return 0;
-        Window root, parent, *children = nullptr, found = 0;
+        std::set<Window> found;
+        Window root, parent, *children = nullptr;
         unsigned count = 0;
-        XWindowAttributes attributes;
-        XTextProperty name;
-        XQueryTree(x, DefaultRootWindow(x), &root, &parent, &children, &count);
-        for (unsigned i = 0; i < count && !found; ++i)
-            if (XGetWindowAttributes(x, children[i], &attributes) &&
-                attributes.map_state == IsViewable && attributes.width > 1 &&
-                XGetWMName(x, children[i], &name)) {
-                XFree(name.value);
-                found = children[i];
-            }
+        if (x && XQueryTree(x, DefaultRootWindow(x), &root, &parent, &children, &count))
+            found.insert(children, children + count);
         XFree(children);
         return found;
+    }
+    // The program's window: one with a name and a size that was not there before it started
+    // (Wine keeps unnamed helper windows of its own there; a program that exited a moment ago
+    // may still have one while a busy X server gets round to it).
+    Window shown(const std::set<Window> &before)
+    {
+        XWindowAttributes attributes;
+        XTextProperty name;
+        for (Window window : windows())
+            if (!before.count(window) && XGetWindowAttributes(x, window, &attributes) &&
+                attributes.map_state == IsViewable && attributes.width > 1 &&
+                XGetWMName(x, window, &name)) {
+                XFree(name.value);
+                return window;
+            }
+        return 0;
     }
 
     Display *x = XOpenDisplay(nullptr);
@@ -133,8 +140,9 @@ public:
     {
         QStringList command = QProcess::splitCommand(program);
         setProcessChannelMode(MergedChannels);
+        const std::set<Window> before = user.windows();
         start(command.takeFirst(), command);
-        waitFor([&] { return (window = user.shown()) || state() == NotRunning; });
+        waitFor([&] { return (window = user.shown(before)) || state() == NotRunning; });
     }
     ~Program() override { kill(), waitForFinished(); }
 
