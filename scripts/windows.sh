@@ -173,7 +173,8 @@ package() {
     out=$build/$name
     date=$(sed -n 's/^KIPARANO_SOURCE_DATE:INTERNAL=//p' "$build/CMakeCache.txt")
     rm -rf "$out" "$out.zip" && mkdir -p "$out"
-    x86_64-w64-mingw32-strip -o "$out/kiparano.exe" "$build/window/kiparano.exe"
+    # strip writes the time into the PE header anew, SOURCE_DATE_EPOCH's where it is set.
+    SOURCE_DATE_EPOCH=$date x86_64-w64-mingw32-strip -o "$out/kiparano.exe" "$build/window/kiparano.exe"
     cp LICENSE "$out/LICENSE.txt"
     cp assets/fonts/LICENSE.txt "$out/FONTS-LICENSE.txt"
     cp "$qt/LICENSES/LGPL-3.0-only.txt" "$out/Qt-LGPL-3.0.txt"
