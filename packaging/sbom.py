@@ -102,6 +102,7 @@ def ours(source):
                       ("FileChecksum", fields["FileChecksum"]), ("LicenseConcluded", "NOASSERTION")]
                      + [("LicenseInfoInFile", l) for l in found]
                      + [("FileCopyrightText", text("\n".join(lines) or "NOASSERTION"))])
+    files.sort(key=lambda f: f[0][1])  # whatever order the file system lists them in
     package = [("PackageName", "kiparano-source"), ("SPDXID", ident("Package-kiparano-source")),
                ("PackageVersion", args.version), ("PackageSupplier", US),
                ("PackageDownloadLocation", HOMEPAGE), ("FilesAnalyzed", "true"),
