@@ -168,9 +168,10 @@ def installed(package):
     """The version of an installed Debian package, and its architecture."""
     found = subprocess.run(["dpkg-query", "-W", "-f=${Version} ${Architecture}", package],
                            capture_output=True, text=True)
-    if found.returncode:
+    fields = found.stdout.split()
+    if found.returncode or len(fields) != 2:
         fail(f"{package} is not installed: no version to name")
-    return found.stdout.split()
+    return fields
 
 
 def owner(path):
