@@ -20,7 +20,7 @@ bash scripts/install-deps.sh weston xvfb x11-utils pulseaudio pulseaudio-utils \
     appstream clang-format reuse
 
 echo "== format and licensing"
-git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format --dry-run --Werror
 reuse lint --quiet || { reuse lint | tail -n 20; exit 1; }
 echo "formatted ($(clang-format --version | grep -o 'version [0-9.]*')); REUSE compliant"
 

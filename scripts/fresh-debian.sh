@@ -13,7 +13,9 @@
 # its programs run by qemu-user through the kernel's binfmt_misc: as a distribution's build
 # machine of that kind would build and test, about ten times slower. qemu-user must be 8.0 or
 # later (7.2, Debian 12's, fails a clone() that asks for a pidfd, which Qt's QProcess does): on
-# Debian 12 it is installed from bookworm-backports.
+# Debian 12 it is installed from bookworm-backports. Where the root's byte order is not this
+# machine's, its programs take plain mutexes for priority-inheriting ones, which qemu-user cannot
+# emulate there (scripts/plain-mutexes.c).
 #
 # With --worktree the checkout itself is mounted there instead of a clone, with kiparano's
 # build cache (KIPARANO_CACHE): what the commands build stays in the checkout. scripts/windows.sh
@@ -146,6 +148,17 @@ mount -t tmpfs tmpfs "$root/dev/shm"
 mount -t tmpfs tmpfs "$root/tmp"
 chmod 1777 "$root/tmp"
 mount --bind "$archives" "$root/var/cache/apt/archives"
+
+# Across byte orders (the root's programs big-endian, say, and this machine's little) qemu-user
+# cannot emulate priority-inheriting mutexes: scripts/plain-mutexes.c says why, and stands in.
+if [ "$(od -An -tx1 -j5 -N1 "$root/bin/true")" != "$(od -An -tx1 -j5 -N1 /bin/true)" ]; then
+    echo "fresh-debian.sh: $arch's byte order is not this machine's: plain mutexes for all"
+    cp "$project/scripts/plain-mutexes.c" "$root/tmp/"
+    chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive \
+        sh -ec 'apt-get update -qq && apt-get install -y -qq --no-install-recommends gcc libc6-dev >/dev/null
+            gcc -O2 -shared -fPIC -o /usr/local/lib/plain-mutexes.so /tmp/plain-mutexes.c
+            echo /usr/local/lib/plain-mutexes.so >/etc/ld.so.preload'
+fi
 
 mkdir -p "$root/root/kiparano"
 environment=()
