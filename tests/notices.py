@@ -17,6 +17,8 @@ link, folder, qt = Path(sys.argv[1]).read_text(errors="replace"), Path(sys.argv[
 taken = set(re.findall(r"^(/[^\n(]*\.a)\(", link.split("\nMemory Configuration")[0], re.M))
 taken |= {o for o in re.findall(r"^LOAD (/\S+)$", link, re.M) if not o.endswith(".a")}
 owner, relations, package, file = {}, [], None, None
+if not (folder / "kiparano.spdx").is_file():
+    sys.exit(f"{folder} holds no kiparano.spdx: the zip is made first (windows.sh package)")
 spdx = (folder / "kiparano.spdx").read_text().splitlines()
 for tag, _, value in (line.partition(": ") for line in spdx):
     if tag == "PackageName":
