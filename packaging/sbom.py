@@ -148,20 +148,20 @@ def shipped_file(folder, path):
             ("LicenseConcluded", "NOASSERTION"), ("FileCopyrightText", "NOASSERTION")]
 
 
-def debian(package, version, arch, distro, relation):
+def debian(package, version, arch, distro, relations):
     """A Debian binary package, with the package URL that scanners match on, and how it relates
     to ours: what ours links or needs, or (a relation ending in _OF) what built it."""
     purl = (f"pkg:deb/debian/{quote(package)}@{quote(version)}?arch={arch}&distro={distro}")
-    return [("PackageName", package), ("SPDXID", ident("Package-deb", package)),
+    it, ours = ident("Package-deb", package), ident("Package-kiparano")
+    return [("PackageName", package), ("SPDXID", it),
             ("PackageVersion", version), ("PackageSupplier", "Organization: Debian"),
             ("PackageDownloadLocation", "NOASSERTION"), ("FilesAnalyzed", "false"),
             ("PackageLicenseConcluded", "NOASSERTION"), ("PackageLicenseDeclared", "NOASSERTION"),
             ("PackageCopyrightText", "NOASSERTION"),
             ("PackageLicenseComments", text(f"As /usr/share/doc/{package}/copyright says.")),
-            ("ExternalRef", f"PACKAGE-MANAGER purl {purl}"),
-            ("Relationship", f"{ident('Package-deb', package)} {relation} {ident('Package-kiparano')}"
-             if relation.endswith("_OF") else
-             f"{ident('Package-kiparano')} {relation} {ident('Package-deb', package)}")]
+            ("ExternalRef", f"PACKAGE-MANAGER purl {purl}")] + [
+        ("Relationship", f"{it} {r} {ours}" if r.endswith("_OF") else f"{ours} {r} {it}")
+        for r in sorted(relations)]
 
 
 def installed(package):
@@ -184,7 +184,7 @@ def owner(path):
 
 def tools():
     """The Debian packages of the compiler, linker and resource compiler that built ours."""
-    return {owner(os.path.realpath(tool)): "BUILD_TOOL_OF" for tool in args.tools.split(";") if tool}
+    return {owner(os.path.realpath(tool)) for tool in args.tools.split(";") if tool}
 
 
 def document(name, stanzas_):
@@ -214,10 +214,13 @@ def deb():
         ["objdump", "-p", str(staging / args.binary)], capture_output=True, text=True).stdout)
     if not needed:
         fail(f"{args.binary} names no shared library")
-    packages = {owner(f"*/{library}"): "DYNAMIC_LINK" for library in needed}
-    packages.update({p.strip().split()[0]: "DEPENDS_ON" for p in args.depends.split(",") if p.strip()})
-    packages.update(tools())
-    dependencies = [debian(p, *installed(p), distro, relation) for p, relation in sorted(packages.items())]
+    packages = {}  # each Debian package, with every way it relates to ours
+    for package, relation in [*((owner(f"*/{library}"), "DYNAMIC_LINK") for library in needed),
+                              *((p.strip().split()[0], "DEPENDS_ON")
+                                for p in args.depends.split(",") if p.strip()),
+                              *((p, "BUILD_TOOL_OF") for p in tools())]:
+        packages.setdefault(package, set()).add(relation)
+    dependencies = [debian(p, *installed(p), distro, r) for p, r in sorted(packages.items())]
     out = staging / "usr/share/doc/kiparano/kiparano.spdx"
     out.write_text(document(f"kiparano-{args.version}-deb-{distro}",
                             [binary, *files, fonts(), *dependencies, *ours(args.source)]))
@@ -340,11 +343,14 @@ def zip_():
         for source in qt.sources(package):
             parts.append(qt.copied(source, f"{package} CONTAINS {source}"))
             notices.append(notice(qt, source, qt.licence_texts(source)))
+    built_by = tools()  # a runtime's package may also be a tool's: one package, both relations
     for package, files in sorted(debian_files.items()):
-        parts.append(debian(package, *installed(package), distro, "STATIC_LINK"))
+        relations = {"STATIC_LINK"} | ({"BUILD_TOOL_OF"} if package in built_by else set())
+        parts.append(debian(package, *installed(package), distro, relations))
         parts += [shipped_file(root, path) for root, path in files]
         notices.append(debian_notice(package))
-    parts += [debian(p, *installed(p), distro, r) for p, r in sorted(tools().items())]
+    parts += [debian(p, *installed(p), distro, {"BUILD_TOOL_OF"})
+              for p in sorted(built_by) if p not in debian_files]
     shipped = sorted(p.relative_to(staging) for p in staging.iterdir() if p.name != "kiparano.spdx")
     files = [shipped_file(staging, path) for path in shipped]
     binary = our_binary(f"kiparano {args.version} for 64-bit Windows, as the zip holds it: "

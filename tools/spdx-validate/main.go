@@ -42,8 +42,30 @@ func validate(path string) (string, error) {
 	if err := spdxlib.ValidateDocument(&document); err != nil {
 		return "", err
 	}
+	// Each element is named once: the library keeps the second of two alike and says nothing.
+	seen := map[spdx.ElementID]bool{}
+	named := func(id spdx.ElementID) error {
+		if seen[id] {
+			return fmt.Errorf("two elements are SPDXRef-%s", id)
+		}
+		seen[id] = true
+		return nil
+	}
+	for _, f := range document.Files {
+		if err := named(f.FileSPDXIdentifier); err != nil {
+			return "", err
+		}
+	}
 	files := len(document.Files)
 	for _, p := range document.Packages {
+		if err := named(p.PackageSPDXIdentifier); err != nil {
+			return "", err
+		}
+		for _, f := range p.Files {
+			if err := named(f.FileSPDXIdentifier); err != nil {
+				return "", err
+			}
+		}
 		files += len(p.Files)
 	}
 	return fmt.Sprintf("SPDX 2.3, %d packages, %d files, %d relationships",
