@@ -267,6 +267,9 @@ private Q_SLOTS:
         QTest::qWait(2000); // for anything said of the run cut short
         const QStringList runs = logged(speech).filter(run);
         qInfo("Orca said:\n%s", qPrintable(runs.join(u'\n')));
+        QVERIFY2(runs.size() == ends.size(),
+                 qPrintable(u"runs ended:\n"_s + ends.join(u'\n') + u"\nOrca's log ends:\n"_s +
+                            serviceLog().right(1500)));
         QCOMPARE(runs, ends);
     }
 
