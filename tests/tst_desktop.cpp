@@ -259,17 +259,18 @@ private Q_SLOTS:
         // and Numbers 3 within it
         QTimer::singleShot(3000, &w, [&] { user.key(XK_Tab), user.key(XK_space); });
         QVERIFY2(waitFor([&] { return ends.size() == 3; }, 120), qPrintable(shown()));
+        // On a busy machine Orca comes to an announcement late, and one not yet said when the
+        // window closed was seen never said: the close waits until all three are.
+        const QRegularExpression run(u"^(Numbers3の予想だよ|ロト6の予想です) "_s);
+        QVERIFY2(waitFor([&] { return logged(speech).filter(run).size() >= 3; }),
+                 qPrintable(u"runs ended:\n"_s + ends.join(u'\n') + u"\nOrca's log ends:\n"_s +
+                            serviceLog().right(1500)));
         user.key(XK_space); // Numbers 3, closed before it ends
         QTimer::singleShot(1000, &w, [&] { user.close(w.winId()); });
         QVERIFY2(waitFor([&] { return !w.isVisible(); }), "the window did not close");
-        const QRegularExpression run(u"^(Numbers3の予想だよ|ロト6の予想です) "_s);
-        waitFor([&] { return logged(speech).filter(run).size() >= 3; });
         QTest::qWait(2000); // for anything said of the run cut short
         const QStringList runs = logged(speech).filter(run);
         qInfo("Orca said:\n%s", qPrintable(runs.join(u'\n')));
-        QVERIFY2(runs.size() == ends.size(),
-                 qPrintable(u"runs ended:\n"_s + ends.join(u'\n') + u"\nOrca's log ends:\n"_s +
-                            serviceLog().right(1500)));
         QCOMPARE(runs, ends);
     }
 
