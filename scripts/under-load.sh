@@ -27,7 +27,7 @@ for preset in ${*:-default asan}; do
             passed=$((passed + 1)) verdict=passed
             rm "$log"
         else
-            verdict="failed: $(grep -E -o '[0-9]+ tests failed out of [0-9]+' "$log")$(grep -c "(Skipped)" "$log") skipped, see $log"
+            verdict="failed: $(grep -E -o '[0-9]+ tests failed out of [0-9]+' "$log"), $(grep -c "(Skipped)" "$log") skipped, see $log"
             status=1
         fi
         echo "$preset, round $round: $verdict, $(($(date +%s) - started)) s"
