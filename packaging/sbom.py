@@ -187,6 +187,16 @@ def tools():
     return {owner(os.path.realpath(tool)) for tool in args.tools.split(";") if tool}
 
 
+def related(*groups):
+    """Each Debian package of the (packages, relation) groups, with every way it relates to
+    ours: a package may be both a runtime linked in and a tool's."""
+    relations = {}
+    for packages, relation in groups:
+        for package in packages:
+            relations.setdefault(package, set()).add(relation)
+    return relations
+
+
 def document(name, stanzas_):
     """The whole document, its namespace and date from its content and --date."""
     body = "\n\n".join("\n".join(f"{t}: {v}" for t, v in s) for s in stanzas_) + "\n"
@@ -214,12 +224,10 @@ def deb():
         ["objdump", "-p", str(staging / args.binary)], capture_output=True, text=True).stdout)
     if not needed:
         fail(f"{args.binary} names no shared library")
-    packages = {}  # each Debian package, with every way it relates to ours
-    for package, relation in [*((owner(f"*/{library}"), "DYNAMIC_LINK") for library in needed),
-                              *((p.strip().split()[0], "DEPENDS_ON")
-                                for p in args.depends.split(",") if p.strip()),
-                              *((p, "BUILD_TOOL_OF") for p in tools())]:
-        packages.setdefault(package, set()).add(relation)
+    packages = related(({owner(f"*/{library}") for library in needed}, "DYNAMIC_LINK"),
+                       ([p.strip().split()[0] for p in args.depends.split(",") if p.strip()],
+                        "DEPENDS_ON"),
+                       (tools(), "BUILD_TOOL_OF"))
     dependencies = [debian(p, *installed(p), distro, r) for p, r in sorted(packages.items())]
     out = staging / "usr/share/doc/kiparano/kiparano.spdx"
     out.write_text(document(f"kiparano-{args.version}-deb-{distro}",
@@ -343,14 +351,13 @@ def zip_():
         for source in qt.sources(package):
             parts.append(qt.copied(source, f"{package} CONTAINS {source}"))
             notices.append(notice(qt, source, qt.licence_texts(source)))
-    built_by = tools()  # a runtime's package may also be a tool's: one package, both relations
+    packages = related((debian_files, "STATIC_LINK"), (tools(), "BUILD_TOOL_OF"))
     for package, files in sorted(debian_files.items()):
-        relations = {"STATIC_LINK"} | ({"BUILD_TOOL_OF"} if package in built_by else set())
-        parts.append(debian(package, *installed(package), distro, relations))
+        parts.append(debian(package, *installed(package), distro, packages[package]))
         parts += [shipped_file(root, path) for root, path in files]
         notices.append(debian_notice(package))
-    parts += [debian(p, *installed(p), distro, {"BUILD_TOOL_OF"})
-              for p in sorted(built_by) if p not in debian_files]
+    parts += [debian(p, *installed(p), distro, r) for p, r in sorted(packages.items())
+              if p not in debian_files]
     shipped = sorted(p.relative_to(staging) for p in staging.iterdir() if p.name != "kiparano.spdx")
     files = [shipped_file(staging, path) for path in shipped]
     binary = our_binary(f"kiparano {args.version} for 64-bit Windows, as the zip holds it: "
