@@ -72,7 +72,16 @@ fi
 [ "$service" != xvfb ] || export DISPLAY=:$(cat "$runtime/display")
 SERVICE_PID=$server SERVICE_LOG=$log "$@"
 status=$?
-kill $server
+if [ "$service" = orca ]; then
+    # Orca before script, so that script reaps it: an Orca left for init to reap still counts,
+    # as long as init leaves it, as a screen reader running, and the next one would not start.
+    pkill -TERM -P $server
+    for _ in $(seq 200); do
+        kill -0 $server 2>/dev/null || break
+        sleep 0.05
+    done
+fi
+kill $server 2>/dev/null
 wait $server 2>/dev/null
 pkill -KILL -f "$runtime" # what the server left running
 rm -rf "$runtime"
