@@ -15,14 +15,30 @@ if [ "${1:-}" = --only ]; then
     packages=()
 fi
 packages+=("$@")
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
+look() { # what of the packages is missing, in missing[]
+    missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+            missing+=("$p")
+    done
+}
+look
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
+# One install at a time: builds beside each other (the CI's legs, say) each install what they
+# miss, and apt refuses a second apt-get while the first holds its locks. Ours waits for the
+# other to end, then looks again at what is still missing; apt's own lock timeout covers an
+# apt-get of someone else's.
+lockfile=/tmp/kiparano-apt.lock
+[ -e $lockfile ] || (umask 0 && : >$lockfile)
+exec {lock}<$lockfile
+flock "$lock"
+look
+[ ${#missing[@]} -eq 0 ] && exit 0
 echo "Installing: ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+wait=(-o DPkg::Lock::Timeout=600)
+$sudo apt-get "${wait[@]}" update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get "${wait[@]}" install -y -qq --no-install-recommends \
+    "${missing[@]}"
