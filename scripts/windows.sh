@@ -6,8 +6,8 @@
 #                                         default: the first four)
 # Builds kiparano for 64-bit Windows and tests it under Wine, installing what is missing:
 #   qt       a static Qt 6.8.2 for Windows from Debian 13's own qt6-base source, built once into
-#            $KIPARANO_CACHE (default ~/.cache/kiparano) and reused after: the long step, about
-#            half an hour on two cores
+#            $KIPARANO_CACHE (default ~/.cache/kiparano) and reused after: the long step, most of
+#            an hour on two cores
 #   build    the program and its tests with MinGW-w64 against that Qt, in build-windows/
 #   package  build-windows/kiparano-VERSION-windows-x64.zip: kiparano.exe, the licences and the
 #            notices of all it contains, its bill of materials, how to start it
@@ -23,7 +23,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 stages=${*:-qt build package test}
 qt_version=6.8.2
-qt_recipe=2 # what build_qt makes; a cached Qt of another recipe is built anew
+qt_recipe=3 # what build_qt makes; a cached Qt of another recipe is built anew
 suite=trixie
 
 if [ "$(. /etc/os-release && echo "${VERSION_CODENAME:-}")" != $suite ]; then
@@ -43,14 +43,23 @@ bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev \
 
 elapsed() { echo "$(($(date +%s) - $1)) s"; }
 
-build_qt() {
+# In a process of its own, so that nothing it sets (the source date of Qt's changelog) reaches
+# the stages after it.
+build_qt() (
+    # One build of it at a time: a run beside this one waits for the other's Qt, then uses it.
+    mkdir -p "$cache"
+    exec {lock}>"$cache/qt.lock"
+    flock -n "$lock" || { echo "== waiting for the static Qt that another run builds" && flock "$lock"; }
     if [ "$(cat "$qt/.complete" 2>/dev/null)" = "$qt_recipe" ]; then
-        echo "== static Qt $qt_version for Windows: cached in $qt"
+        echo "cache static Qt $qt_version for Windows: warm, in $qt"
         return
     fi
     local started work src sources mirror security
     started=$(date +%s)
     work=$cache/qt-work
+    if [ -e "$qt" ] || [ -e "$work" ]; then
+        echo "== $qt is of another recipe, or unfinished (a build was cut off): built anew"
+    fi
     rm -rf "$work" "$qt" && mkdir -p "$work/lists/partial" "$work/apt-cache/archives/partial"
     echo "== static Qt $qt_version for Windows: not cached, building it once into $qt"
     # Debian's own source of the Qt we build against on Linux, from the mirrors this machine
@@ -81,9 +90,11 @@ build_qt() {
     export SOURCE_DATE_EPOCH
     SOURCE_DATE_EPOCH=$(dpkg-parsechangelog -l "$src/debian/changelog" -STimestamp)
     # Static and release, with only what the program and its tests use. Debian's source has no
-    # wintab (so no tablet events); the windows platform plugin loads OpenGL dynamically, at run
-    # time, rather than linking it; DirectWrite, Qt 6.8's font engine on Windows, stays in. Qt's
-    # build writes its bill of materials, an SPDX document, into the prefix.
+    # wintab (so no tablet events); no OpenGL: the window paints in software, and Qt's OpenGL
+    # modules are not built; nor is the Direct2D copy of the windows platform plugin (Direct2D
+    # 1.1). DirectWrite, Qt 6.8's font engine on Windows, stays in, and with it Direct2D, which
+    # 6.8.2's font database needs to compile. Qt's build writes its bill of materials, an SPDX
+    # document, into the prefix.
     cmake -G Ninja -S "$src" -B "$work/build" -Wno-dev \
         -DCMAKE_TOOLCHAIN_FILE="$root/scripts/mingw-w64-x86_64.cmake" \
         -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
@@ -92,14 +103,14 @@ build_qt() {
         -DQT_GENERATE_SBOM=ON \
         -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
         -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF \
-        -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_opengl_desktop=OFF \
+        -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_opengl=OFF -DFEATURE_direct2d1_1=OFF \
         -DFEATURE_tabletevent=OFF -DFEATURE_vulkan=OFF \
         -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_system_zlib=OFF \
         -DFEATURE_system_pcre2=OFF -DFEATURE_system_freetype=OFF \
         -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_png=OFF \
         -DFEATURE_system_doubleconversion=OFF >"$work/configure.log" 2>&1 ||
         { tail -n 30 "$work/configure.log"; exit 1; }
-    echo "configured ($(elapsed "$started")); building, about half an hour on two cores"
+    echo "configured ($(elapsed "$started")); building $(ninja -C "$work/build" -n | wc -l) steps"
     cmake --build "$work/build" --parallel "$(nproc)"
     cmake --install "$work/build" >/dev/null
     # What the notices shipped beside the program are made from: Qt's licence texts, the
@@ -123,8 +134,8 @@ for path in sys.argv[1:]:
     echo "$version" >"$qt/debian-version"
     echo "$qt_recipe" >"$qt/.complete"
     rm -rf "$work"
-    echo "static Qt $qt_version built and installed in $(elapsed "$started")"
-}
+    echo "cache static Qt $qt_version for Windows: cold, built and installed in $(elapsed "$started")"
+)
 
 build_program() {
     [ "$(cat "$qt/.complete" 2>/dev/null)" = "$qt_recipe" ] || { echo "no static Qt for Windows in $qt: run '$0 qt'" >&2; exit 1; }
