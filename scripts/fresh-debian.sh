@@ -2,7 +2,8 @@
 # SPDX-FileCopyrightText: 2026 The kiparano developers
 # SPDX-License-Identifier: MIT
 #
-# Usage: scripts/fresh-debian.sh [--suite bookworm|trixie] [--arch ARCH] [--worktree] COMMAND...
+# Usage: scripts/fresh-debian.sh [--suite bookworm|trixie] [--arch ARCH | --cross ARCH]
+#                                [--worktree] COMMAND...
 #        (as root)
 # Runs the commands, one after the other, in a clean Debian system made for the run (Debian 12,
 # bookworm, unless --suite names another), on a clone of the commit checked out (HEAD), as a new
@@ -16,6 +17,10 @@
 # Debian 12 it is installed from bookworm-backports. Where the root's byte order is not this
 # machine's, its programs take plain mutexes for priority-inheriting ones, which qemu-user cannot
 # emulate there (scripts/plain-mutexes.c).
+#
+# With --cross the system is this machine's Debian with ARCH added as a second architecture
+# (multiarch): ARCH's libraries install beside its own, for Debian's cross compilers to build
+# for ARCH at this machine's speed (scripts/s390x.sh).
 #
 # With --worktree the checkout itself is mounted there instead of a clone, with kiparano's
 # build cache (KIPARANO_CACHE): what the commands build stays in the checkout. scripts/windows.sh
@@ -34,11 +39,13 @@ if [ -z "${KIPARANO_FRESH_INSIDE:-}" ]; then
 fi
 suite=bookworm
 arch=$(dpkg --print-architecture)
+cross=
 worktree=
 while [ $# -gt 0 ]; do
     case $1 in
     --suite) suite=$2 && shift 2 ;;
     --arch) arch=$2 && shift 2 ;;
+    --cross) cross=$2 && shift 2 ;;
     --worktree) worktree=1 && shift ;;
     *) break ;;
     esac
@@ -64,19 +71,26 @@ security=$(grep security <<<"$sources" | head -1)
 # Another architecture's programs run by qemu-user 8.0 or later, registered with binfmt_misc
 # with the F flag, so that the kernel finds the emulator outside the root.
 emulate() {
-    local machine
+    local arch=$1 machine
     case $arch in
     arm64) machine=aarch64 ;; armhf | armel) machine=arm ;; ppc64el) machine=ppc64le ;;
     i386) machine=i386 ;; *) machine=$arch ;;
     esac
-    [ -d /proc/sys/fs/binfmt_misc ] && [ -e /proc/sys/fs/binfmt_misc/register ] ||
-        mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+    [ -e /proc/sys/fs/binfmt_misc/register ] ||
+        mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc || {
+        echo "fresh-debian.sh: $arch programs cannot run here: the kernel has no binfmt_misc" >&2
+        exit 2
+    }
     local version
     version=$(dpkg-query -W -f='${Version}' qemu-user 2>/dev/null || true)
     if [ -z "$version" ] || dpkg --compare-versions "$version" lt 1:8.0; then
         local here apt_dir
         here=$(. /etc/os-release && echo "$VERSION_CODENAME")
         apt_dir=$(mktemp -d)
+        # One install on this machine at a time, as scripts/install-deps.sh does.
+        [ -e /tmp/kiparano-apt.lock ] || (umask 0 && : >/tmp/kiparano-apt.lock)
+        exec {apt_lock}</tmp/kiparano-apt.lock
+        flock "$apt_lock"
         echo "fresh-debian.sh: installing qemu-user 8.0 or later, from $here-backports if need be"
         printf 'deb %s %s main\n' "$mirror" "$here" "$mirror" "$here-backports" >"$apt_dir/sources.list"
         mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
@@ -89,6 +103,7 @@ emulate() {
             DEBIAN_FRONTEND=noninteractive apt-get "${apt[@]}" install -y -qq \
                 --no-install-recommends qemu-user qemu-user-binfmt >/dev/null
         rm -rf "$apt_dir"
+        flock -u "$apt_lock"
     fi
     # What systemd-binfmt would register at boot, in place of an older emulator's entry.
     local entry=/proc/sys/fs/binfmt_misc/qemu-$machine
@@ -101,13 +116,17 @@ emulate() {
     fi
     echo "fresh-debian.sh: $arch programs run by $(qemu-"$machine" --version | head -1)"
 }
-[ "$arch" = "$(dpkg --print-architecture)" ] || emulate
+[ "$arch" = "$(dpkg --print-architecture)" ] || emulate "$arch"
 
 # Made once, by whichever run comes first.
 exec {lock}>"$base.lock"
 flock "$lock"
-if [ ! -f "$base/.complete" ]; then
+if [ -f "$base/.complete" ]; then
+    echo "cache Debian $release ($arch) root: warm, in $base"
+else
+    made=$(date +%s)
     command -v debootstrap >/dev/null || bash "$project/scripts/install-deps.sh" --only debootstrap
+    [ ! -e "$base" ] || echo "fresh-debian.sh: $base is unfinished (a run was cut off): made anew"
     echo "fresh-debian.sh: making a minimal Debian $release for $arch (once; kept in $base)"
     rm -rf "$base" && mkdir -p "$base"
     log=$cache/debootstrap-$suite-$arch.log
@@ -122,15 +141,32 @@ if [ ! -f "$base/.complete" ]; then
         [ -z "$security" ] || echo "deb $security $suite-security main"
     } >"$base/etc/apt/sources.list"
     touch "$base/.complete"
+    echo "cache Debian $release ($arch) root: cold, made in $(($(date +%s) - made)) s"
 fi
 flock -u "$lock"
 
+# A run's copy is locked while it lives: one left by a run killed outright is removed here.
+# Runs beside each other sweep and make their copies one at a time.
+exec {sweep}>/tmp/kiparano-fresh.sweep
+flock "$sweep"
+for stale in /tmp/kiparano-fresh.*.lock; do
+    [ -e "$stale" ] || continue
+    exec {other}<"$stale"
+    if flock -n "$other"; then
+        echo "fresh-debian.sh: removing ${stale%.lock}, left by a run that was cut off"
+        rm -rf --one-file-system "${stale%.lock}" "$stale"
+    fi
+    exec {other}<&-
+done
 root=$(mktemp -d /tmp/kiparano-fresh.XXXXXX)
+exec {root_lock}>"$root.lock"
+flock "$root_lock"
+flock -u "$sweep"
 cleanup() {
     for mount in root/kiparano root/.cache/kiparano var/cache/apt/archives tmp dev sys proc; do
         umount -R -l "$root/$mount" 2>/dev/null || true
     done
-    rm -rf --one-file-system "$root"
+    rm -rf --one-file-system "$root" "$root.lock"
     case $archives in "$cache"/archives.*) rm -rf "$archives" ;; esac
 }
 trap cleanup EXIT
@@ -149,15 +185,25 @@ mount -t tmpfs tmpfs "$root/tmp"
 chmod 1777 "$root/tmp"
 mount --bind "$archives" "$root/var/cache/apt/archives"
 
+inside() { # runs a shell script in the root, as root
+    chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive \
+        sh -ec "$1"
+}
 # Across byte orders (the root's programs big-endian, say, and this machine's little) qemu-user
 # cannot emulate priority-inheriting mutexes: scripts/plain-mutexes.c says why, and stands in.
 if [ "$(od -An -tx1 -j5 -N1 "$root/bin/true")" != "$(od -An -tx1 -j5 -N1 /bin/true)" ]; then
     echo "fresh-debian.sh: $arch's byte order is not this machine's: plain mutexes for all"
     cp "$project/scripts/plain-mutexes.c" "$root/tmp/"
-    chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive \
-        sh -ec 'apt-get update -qq && apt-get install -y -qq --no-install-recommends gcc libc6-dev >/dev/null
-            gcc -O2 -shared -fPIC -o /usr/local/lib/plain-mutexes.so /tmp/plain-mutexes.c
-            echo /usr/local/lib/plain-mutexes.so >/etc/ld.so.preload'
+    inside 'apt-get update -qq && apt-get install -y -qq --no-install-recommends gcc libc6-dev >/dev/null
+        gcc -O2 -shared -fPIC -o /usr/local/lib/plain-mutexes.so /tmp/plain-mutexes.c
+        echo /usr/local/lib/plain-mutexes.so >/etc/ld.so.preload'
+fi
+if [ -n "$cross" ]; then
+    # A library both architectures use must be of one version in both; a mirror of security
+    # updates may hold this machine's architecture alone, so here packages come from the suite
+    # and its updates.
+    inside "dpkg --add-architecture $cross
+        sed -i '/-security /d' /etc/apt/sources.list"
 fi
 
 mkdir -p "$root/root/kiparano"
