@@ -46,11 +46,15 @@ struct User {
         XTestFakeButtonEvent(x, 1, False, CurrentTime);
         XFlush(x);
     }
-    void key(KeySym symbol)
+    void key(KeySym symbol, KeySym held = NoSymbol)
     {
-        const KeyCode code = XKeysymToKeycode(x, symbol);
+        const KeyCode code = XKeysymToKeycode(x, symbol), modifier = XKeysymToKeycode(x, held);
+        if (held != NoSymbol)
+            XTestFakeKeyEvent(x, modifier, True, CurrentTime);
         XTestFakeKeyEvent(x, code, True, CurrentTime);
         XTestFakeKeyEvent(x, code, False, CurrentTime);
+        if (held != NoSymbol)
+            XTestFakeKeyEvent(x, modifier, False, CurrentTime);
         XFlush(x);
     }
     // What a window manager sends to close the window; the round trip sees it passed on.
@@ -117,6 +121,19 @@ QStringList logged(const QRegularExpression &said)
 bool waitFor(const std::function<bool()> &done, int seconds = 60)
 {
     return QTest::qWaitFor(done, seconds * 1000);
+}
+
+// The text of the X server's clipboard, as another program reads it (xclip), while this one's
+// events are served: a window of this program that owns the clipboard answers for it.
+QString clipboardOfX()
+{
+    QProcess xclip;
+    xclip.start(u"xclip"_s, {u"-o"_s, u"-selection"_s, u"clipboard"_s});
+    waitFor([&] { return xclip.state() == QProcess::NotRunning; });
+    return xclip.exitCode() == 0
+               ? QString::fromUtf8(xclip.readAllStandardOutput())
+               : u"(xclip: %1)"_s.arg(QString::fromLocal8Bit(xclip.readAllStandardError() +
+                                                             xclip.errorString().toUtf8()));
 }
 
 // The real program, started on the X server.
@@ -229,7 +246,8 @@ private Q_SLOTS:
     }
 
     // Orca speaks each run that ends (Numbers 3, then one nested in Loto 6): its game, numbers
-    // and final message; nothing of a run cut short by the close.
+    // and final message; nothing of a run cut short by the close. The window's menu, opened from
+    // the keyboard, is read too, and its second entry puts every proposal on X's clipboard.
     void heard()
     {
         if (!qEnvironmentVariableIsSet("SERVICE_LOG"))
@@ -239,11 +257,13 @@ private Q_SLOTS:
         QApplication::setQuitOnLastWindowClosed(false);
         kiparano w;
         const QList<QLabel *> labels = w.findChildren<QLabel *>(); // Label1 to Label9
-        QStringList ends; // at each bell: its run's game, the numbers and the message shown
+        QStringList ends;      // at each bell: its run's game, the numbers and the message shown
+        QStringList proposals; // the same without the message
         connect(&w, &kiparano::beeped, &w, [&] {
             QStringList words{ends.size() < 2 ? u"Numbers3の予想だよ"_s : u"ロト6の予想です"_s};
             for (int k = 0; k < (ends.size() < 2 ? 3 : 6); ++k)
                 words << labels[k]->text();
+            proposals << words.join(u' ');
             ends << (words << labels[6]->text()).join(u' ');
         });
         w.show();
@@ -265,6 +285,17 @@ private Q_SLOTS:
         QVERIFY2(waitFor([&] { return logged(speech).filter(run).size() >= 3; }),
                  qPrintable(u"runs ended:\n"_s + ends.join(u'\n') + u"\nOrca's log ends:\n"_s +
                             serviceLog().right(1500)));
+
+        user.key(XK_F10, XK_Shift_L); // the menu, and in it the last entry
+        user.key(XK_Up);
+        const QString all = u"これまでの予想をすべてコピー"_s;
+        QVERIFY2(waitFor([&] { return !logged(speech).filter(all).isEmpty(); }),
+                 qPrintable(u"no \""_s + all + u"\" said; Orca's log ends:\n"_s +
+                            serviceLog().right(1500)));
+        user.key(XK_Return);
+        QVERIFY2(waitFor([&] { return clipboardOfX() == proposals.join(u'\n'); }),
+                 qPrintable(u"X's clipboard holds: "_s + clipboardOfX()));
+
         user.key(XK_space); // Numbers 3, closed before it ends
         QTimer::singleShot(1000, &w, [&] { user.close(w.winId()); });
         QVERIFY2(waitFor([&] { return !w.isVisible(); }), "the window did not close");

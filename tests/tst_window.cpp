@@ -9,19 +9,23 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QBackingStore>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
 #include <random>
+#include <utility>
 
 #ifdef Q_OS_WIN
 #include <uiautomation.h>
@@ -204,6 +208,73 @@ private Q_SLOTS:
             QTest::keyClick(w.focusWidget(), Qt::Key_Tab);
             QCOMPARE(w.focusWidget(), button(w, next));
         }
+    }
+
+    // What is copied: nothing before a run has ended; then the last run that ended, as its game
+    // and its numbers, whatever spins at whatever depth when the key is pressed; or all of them,
+    // oldest first. The menu opens from the keyboard and the mouse. Copying changes no number.
+    void copied()
+    {
+        // A Wayland client takes the clipboard with the serial of an input event the compositor
+        // gave it, and a test's key events never pass through the compositor.
+        if (QGuiApplication::platformName() == u"wayland")
+            QSKIP("Wayland gives the clipboard only to input that came through the compositor");
+        Scripted w, unwatched;
+        w.show();
+        w.activateWindow(); // as a window manager gives a new window the focus
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        clipboard->setText(u"before"_s);
+        const auto copyKey = [&] {
+            QTest::keyClick(&w, Qt::Key_C, Qt::ControlModifier);
+            return clipboard->text();
+        };
+        auto *menu = w.findChild<QMenu *>(u"menu"_s);
+        const QList<QAction *> entries = menu->actions();
+        QCOMPARE(copyKey(), u"before"_s);
+        QVERIFY(!entries[0]->isEnabled() && !entries[1]->isEnabled());
+
+        QStringList seen;
+        for (kiparano *window :
+             {static_cast<kiparano *>(&w), static_cast<kiparano *>(&unwatched)}) {
+            window->setTimeScale(0);
+            button(*window, "Numbers3")->click();
+            bool nested = false; // a Mini Loto run in the Loto 6 run, from its first box
+            const auto watch = connect(window, &kiparano::textWritten, window, [&, window](int k) {
+                if (window == &w)
+                    seen << copyKey();
+                if (k == 1 && window->runDepth() == 1 && !std::exchange(nested, true))
+                    button(*window, "miniroto")->click();
+            });
+            button(*window, "roto6")->click();
+            disconnect(watch);
+        }
+        const QStringList &ended = w.proposals();
+        QCOMPARE(ended, unwatched.proposals());
+        QCOMPARE(ended.size(), 3);
+        QCOMPARE(ended[0].section(u' ', 0, 0), titles.at(u"Numbers3"_s));
+        QCOMPARE(ended[1].section(u' ', 0, 0), titles.at(u"miniroto"_s));
+        QStringList shown{titles.at(u"roto6"_s)};
+        for (int k = 1; k <= 6; ++k)
+            shown << label(w, k)->text();
+        QCOMPARE(ended[2], shown.join(u' '));
+        QCOMPARE(seen.first(), ended[0]);
+        QCOMPARE(seen.last(), ended[1]);
+        QVERIFY2(
+            std::is_partitioned(seen.begin(), seen.end(), [&](auto &c) { return c == ended[0]; }) &&
+                seen.count(ended[0]) + seen.count(ended[1]) == seen.size(),
+            qPrintable(seen.join(u" | "_s)));
+        QCOMPARE(copyKey(), ended[2]);
+
+        QTest::keyClick(&w, Qt::Key_F10, Qt::ShiftModifier);
+        QTRY_VERIFY(menu->isVisible());
+        entries[1]->trigger();
+        menu->close();
+        QCOMPARE(clipboard->text(), ended.join(u'\n'));
+        // A right click as the system gives it to the window, which makes the context menu event.
+        QTest::mouseClick(w.windowHandle(), Qt::RightButton, {}, QPoint(300, 150));
+        QTRY_VERIFY(menu->isVisible());
+        menu->close();
     }
 
     // On the real timer, each wait made late, bounds a busy machine keeps: no wait of a Numbers 3

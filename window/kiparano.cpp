@@ -7,14 +7,19 @@
 #include "fonts.h"
 #include "games/games.h"
 
+#include <QAction>
 #include <QButtonGroup>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QResource>
+#include <QShortcut>
 #include <QStaticText>
 #include <QToolTip>
 #include <QtEndian>
@@ -192,6 +197,32 @@ kiparano::kiparano(QWidget *parent)
     connect(numbers3, &QPushButton::clicked, this, [this] { run(Numbers3_Click); });
     connect(numbers4, &QPushButton::clicked, this, [this] { run(Numbers4_Click); });
 
+    // The proposals that ran to their end, copied as plain text: the last one (also by the
+    // platform's copy key), or all of them, oldest first, one a line. Both are off until a
+    // run ends. The menu pops up without a loop of its own, so that a run goes on at its pace
+    // while it is open.
+    m_menu = new QMenu(this);
+    m_menu->setObjectName(QStringLiteral("menu"));
+    m_copyLast = new QAction(QStringLiteral(u"最後の予想をコピー"), this);
+    m_copyLast->setShortcut(QKeySequence::Copy);
+    m_copyAll = new QAction(QStringLiteral(u"これまでの予想をすべてコピー"), this);
+    const auto copy = [](const QString &text) { QGuiApplication::clipboard()->setText(text); };
+    connect(m_copyLast, &QAction::triggered, this,
+            [this, copy] { copy(m_proposals.value(m_proposals.size() - 1)); });
+    connect(m_copyAll, &QAction::triggered, this, [this, copy] { copy(m_proposals.join(u'\n')); });
+    m_menu->addActions({m_copyLast, m_copyAll});
+    addAction(m_copyLast); // its shortcut, while the menu is closed
+    for (QAction *action : {m_copyLast, m_copyAll})
+        action->setEnabled(false);
+    m_menu->setFont(fonts::covering(m_menu->font(), m_copyLast->text() + m_copyAll->text()));
+    // Shift+F10 opens it too, as on Windows, where the system itself also sends it as a context
+    // menu event (the menu then pops up once more, where it is).
+    auto *menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this, [this] {
+        const QWidget *at = focusWidget() ? focusWidget() : this;
+        m_menu->popup(at->mapToGlobal(at->rect().center()));
+    });
+
     Form_Load();
 }
 
@@ -254,8 +285,10 @@ void kiparano::announceEnd()
     QStringList words{run.title};
     for (int k = 1; k <= run.boxes; ++k)
         words << m_labels[k - 1]->text();
-    words << m_labels[6]->text();
-    m_announcer.announce(runDepth() - 1, words.join(u' '));
+    m_proposals << words.join(u' ');
+    for (QAction *action : {m_copyLast, m_copyAll})
+        action->setEnabled(true);
+    m_announcer.announce(runDepth() - 1, m_proposals.constLast() + u' ' + m_labels[6]->text());
 }
 
 void kiparano::paintEvent(QPaintEvent *event)
@@ -283,4 +316,9 @@ void kiparano::closeEvent(QCloseEvent *event)
 {
     m_waits->cancel();
     QWidget::closeEvent(event);
+}
+
+void kiparano::contextMenuEvent(QContextMenuEvent *event)
+{
+    m_menu->popup(event->globalPos());
 }

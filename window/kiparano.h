@@ -10,21 +10,25 @@
 // game nested there and the interrupted run resumes when it is over. Closing the window cancels
 // every run at once: each wait then throws RunCancelled, which unwinds the runs without a
 // further write, and the click handlers catch it. A run ends with the desktop's bell and is
-// announced to assistive technology: its game, its numbers and its message. What the window
-// asks of the system it runs on lives below it, in desktop/.
+// announced to assistive technology: its game, its numbers and its message. Each proposal that
+// ran to its end is kept, in memory only, for the player to copy (the copy key, or the window's
+// context menu). What the window asks of the system it runs on lives below it, in desktop/.
 
 #include "core/randomness.h"
 #include "core/surface.h"
 #include "desktop/announcer.h"
 
 #include <QPixmap>
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
 #include <vector>
 
 class Bell;
+class QAction;
 class QLabel;
+class QMenu;
 class Waits;
 
 class kiparano : public QWidget, public Surface {
@@ -42,6 +46,8 @@ public:
     void setTimeScale(double scale) { m_timeScale = scale; }
     // How many runs are in progress, the outermost included.
     int runDepth() const { return int(m_runs.size()); }
+    // Every run that ended, oldest first, as one line: its game and its numbers.
+    const QStringList &proposals() const { return m_proposals; }
 
     void setText(Label label, const QString &text) override;
     void beep() override;
@@ -56,6 +62,7 @@ Q_SIGNALS:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     void Form_Load();
@@ -75,6 +82,10 @@ private:
     Waits *m_waits;
     Bell *m_bell;
     Announcer m_announcer;
+    QStringList m_proposals;
+    QMenu *m_menu;
+    QAction *m_copyLast;
+    QAction *m_copyAll;
     Rnd m_rnd;
     double m_timeScale = 1.0;
 };
