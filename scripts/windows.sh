@@ -190,8 +190,13 @@ package() {
     cp assets/fonts/LICENSE.txt "$out/FONTS-LICENSE.txt"
     cp "$qt/LICENSES/LGPL-3.0-only.txt" "$out/Qt-LGPL-3.0.txt"
     cp "$qt/LICENSES/GPL-3.0-only.txt" "$out/Qt-GPL-3.0.txt"
-    sed -e "s/@QT_VERSION@/$qt_version/" -e "s/@QT_DEBIAN_VERSION@/$(cat "$qt/debian-version")/" \
-        packaging/windows/README.txt.in >"$out/README.txt"
+    # The readme a player opens first is Japanese, in UTF-8 with a byte-order mark and CRLF, so
+    # that Notepad on every Windows we run on shows it; the English one beside it.
+    local readme=(-e "s/@VERSION@/$version/" -e "s/@QT_VERSION@/$qt_version/"
+        -e "s/@QT_DEBIAN_VERSION@/$(cat "$qt/debian-version")/")
+    { printf '\xef\xbb\xbf' && sed "${readme[@]}" -e 's/$/\r/' packaging/windows/README-ja.txt.in; } \
+        >"$out/README.txt"
+    sed "${readme[@]}" -e 's/$/\r/' packaging/windows/README.txt.in >"$out/README-en.txt"
     # The notices of all that the link took into kiparano.exe and the zip's bill of materials,
     # from Qt's own and the linker's map; none, and no zip, where Qt has no bill of materials.
     python3 packaging/sbom.py zip --version "$version" \

@@ -5,7 +5,9 @@
 Every archive and object that the link of kiparano.exe took from outside our build (its MAP)
 must be a file, with the same SHA-1, of a package in the zip FOLDER's kiparano.spdx; every other
 package there must be linked, held by a linked one or a tool that built it; and the notices
-must have a section for each linked or held package and for nothing else."""
+must have a section for each linked or held package and for nothing else. The readme a player
+opens first, README.txt, is Japanese, in UTF-8 with a byte-order mark and CRLF, with the parts a
+Japanese readme has, naming the notices and the bill of materials; README-en.txt is beside it."""
 
 import hashlib
 import os
@@ -48,6 +50,17 @@ faults += [f"kiparano.spdx names {p}, which kiparano.exe does not link"
            for p in sorted(named - held - tools - ours)]
 faults += [f"the notices have no section for {p}" for p in sorted(held - sections)]
 faults += [f"the notices have a section for {p}, not linked" for p in sorted(sections - held)]
+readme = (folder / "README.txt").read_bytes()
+lines = readme.split(b"\n")[:-1]
+text = readme.removeprefix(b"\xef\xbb\xbf").decode("utf-8", errors="replace")
+faults += [] if readme.startswith(b"\xef\xbb\xbf") else ["README.txt has no byte-order mark"]
+faults += [f"README.txt: {n} of {len(lines)} lines do not end in CRLF"
+           for n in [sum(not line.endswith(b"\r") for line in lines)] if n or not lines]
+faults += [f"README.txt has no {part}" for part in ("ソフト名", "動作環境", "概要", "使い方",
+           "アンインストール", "著作権と第三者のライセンス", "履歴", "THIRD-PARTY-NOTICES.txt",
+           "kiparano.spdx") if part not in text]
+faults += [f"README.txt keeps {left}" for left in re.findall(r"@\w+@", text)]
+faults += [] if (folder / "README-en.txt").is_file() else ["no README-en.txt beside README.txt"]
 print(f"{len(taken)} archives and objects from outside, in {len(linked)} packages holding "
       f"{len(held - linked)} more; {len(sections)} notices", *faults or ["all named, no more"],
       sep="\n")
