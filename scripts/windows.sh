@@ -90,11 +90,12 @@ build_qt() (
     export SOURCE_DATE_EPOCH
     SOURCE_DATE_EPOCH=$(dpkg-parsechangelog -l "$src/debian/changelog" -STimestamp)
     # Static and release, with only what the program and its tests use. Debian's source has no
-    # wintab (so no tablet events); no OpenGL: the window paints in software, and Qt's OpenGL
-    # modules are not built; nor is the Direct2D copy of the windows platform plugin (Direct2D
-    # 1.1). DirectWrite, Qt 6.8's font engine on Windows, stays in, and with it Direct2D, which
-    # 6.8.2's font database needs to compile. Qt's build writes its bill of materials, an SPDX
-    # document, into the prefix.
+    # wintab (so no tablet events); no OpenGL (configure's -no-opengl; switching the feature
+    # off alone leaves dynamic OpenGL on, and the windows plugin then does not compile): the
+    # window paints in software, and Qt's OpenGL modules are not built; nor is the Direct2D copy
+    # of the windows platform plugin (Direct2D 1.1). DirectWrite, Qt 6.8's font engine on
+    # Windows, stays in, and with it Direct2D, which 6.8.2's font database needs to compile.
+    # Qt's build writes its bill of materials, an SPDX document, into the prefix.
     cmake -G Ninja -S "$src" -B "$work/build" -Wno-dev \
         -DCMAKE_TOOLCHAIN_FILE="$root/scripts/mingw-w64-x86_64.cmake" \
         -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
@@ -103,7 +104,7 @@ build_qt() (
         -DQT_GENERATE_SBOM=ON \
         -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
         -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF \
-        -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_opengl=OFF -DFEATURE_direct2d1_1=OFF \
+        -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DINPUT_opengl=no -DFEATURE_direct2d1_1=OFF \
         -DFEATURE_tabletevent=OFF -DFEATURE_vulkan=OFF \
         -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_system_zlib=OFF \
         -DFEATURE_system_pcre2=OFF -DFEATURE_system_freetype=OFF \
