@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <map>
 #include <random>
 #include <set>
 
@@ -108,13 +109,27 @@ QString serviceLog()
 }
 
 // What `said` finds in each whole line of that log: its first capture, or else all it matched.
+// The log is read as it grows, each line matched once: a screen reader's log runs to megabytes,
+// and a wait that read it whole at each look kept this program from answering the reader's
+// questions in time (it takes a program slower than its timeout for hung).
 QStringList logged(const QRegularExpression &said)
 {
-    QStringList lines;
-    for (const QString &line : serviceLog().section(u'\n', 0, -2).split(u'\n'))
-        if (const auto match = said.match(line); match.hasMatch())
-            lines << match.captured(match.lastCapturedIndex());
-    return lines;
+    static QFile file(qEnvironmentVariable("SERVICE_LOG"));
+    static QByteArray unfinished; // a line still being written
+    static QStringList lines;
+    static std::map<QString, std::pair<qsizetype, QStringList>> found; // lines looked at, found
+    if (file.isOpen() || file.open(QIODevice::ReadOnly))
+        unfinished += file.readAll();
+    if (const qsizetype end = unfinished.lastIndexOf('\n'); end >= 0) {
+        for (const QByteArray &line : unfinished.first(end).split('\n'))
+            lines << QString::fromUtf8(line);
+        unfinished.remove(0, end + 1);
+    }
+    auto &[looked, matches] = found[said.pattern()];
+    for (; looked < lines.size(); ++looked)
+        if (const auto match = said.match(lines[looked]); match.hasMatch())
+            matches << match.captured(match.lastCapturedIndex());
+    return matches;
 }
 
 // Waits for the desktop: generously, for a machine may be slow or busy; a minute unless told.
