@@ -11,9 +11,11 @@
 # any real machine. This checkout is mounted in both (scripts/fresh-debian.sh --worktree).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# The checkers the tests run are found at configure, so the build has them too, where the
+# s390x system has its own.
 bash scripts/fresh-debian.sh --cross s390x --worktree '
     bash scripts/install-deps.sh g++-s390x-linux-gnu pkgconf:s390x qt6-base-dev:s390x \
-        libcanberra-dev:s390x libglib2.0-dev:s390x libxtst-dev:s390x
+        libcanberra-dev:s390x libglib2.0-dev:s390x libxtst-dev:s390x desktop-file-utils appstream
     cmake --preset s390x >/dev/null
     cmake --build --preset s390x'
 bash scripts/fresh-debian.sh --arch s390x --worktree "./test.sh --prebuilt s390x"
