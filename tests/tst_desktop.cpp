@@ -101,17 +101,17 @@ struct User {
     Display *x = XOpenDisplay(nullptr);
 };
 
-// The log of the server that with-service.sh started.
-QString serviceLog()
+// For a failure: what was seen, and how the log of the server with-service.sh started ends.
+QString logEnds(const QString &seen)
 {
     QFile file(qEnvironmentVariable("SERVICE_LOG"));
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    return seen + u"\nthe server's log ends:\n"_s +
+           QString::fromUtf8(file.open(QIODevice::ReadOnly) ? file.readAll().right(1500) : "");
 }
 
 // What `said` finds in each whole line of that log: its first capture, or else all it matched.
-// The log is read as it grows, each line matched once: a screen reader's log runs to megabytes,
-// and a wait that read it whole at each look kept this program from answering the reader's
-// questions in time (it takes a program slower than its timeout for hung).
+// Each line is read and matched once: a wait that read a screen reader's megabytes at each look
+// kept this program from answering the reader in time, and it took the program for hung.
 QStringList logged(const QRegularExpression &said)
 {
     static QFile file(qEnvironmentVariable("SERVICE_LOG"));
@@ -283,9 +283,8 @@ private Q_SLOTS:
         });
         w.show();
         w.activateWindow(); // as a window manager gives a new window the focus
-        QVERIFY2(
-            waitFor([&] { return logged(speech).contains(u"ミヴォレタ★"_s); }),
-            qPrintable(u"the title was not said; Orca's log ends:\n"_s + serviceLog().right(1500)));
+        QVERIFY2(waitFor([&] { return logged(speech).contains(u"ミヴォレタ★"_s); }),
+                 qPrintable(logEnds(u"the title was not said"_s)));
         const auto shown = [&] { return labels[7]->text() + u": "_s + labels[6]->text(); };
 
         user.key(XK_Tab), user.key(XK_Tab), user.key(XK_space); // Numbers 3
@@ -298,15 +297,13 @@ private Q_SLOTS:
         // window closed was seen never said: the close waits until all three are.
         const QRegularExpression run(u"^(Numbers3の予想だよ|ロト6の予想です) "_s);
         QVERIFY2(waitFor([&] { return logged(speech).filter(run).size() >= 3; }),
-                 qPrintable(u"runs ended:\n"_s + ends.join(u'\n') + u"\nOrca's log ends:\n"_s +
-                            serviceLog().right(1500)));
+                 qPrintable(logEnds(u"runs ended:\n"_s + ends.join(u'\n'))));
 
         user.key(XK_F10, XK_Shift_L); // the menu, and in it the last entry
         user.key(XK_Up);
         const QString all = u"これまでの予想をすべてコピー"_s;
         QVERIFY2(waitFor([&] { return !logged(speech).filter(all).isEmpty(); }),
-                 qPrintable(u"no \""_s + all + u"\" said; Orca's log ends:\n"_s +
-                            serviceLog().right(1500)));
+                 qPrintable(logEnds(u"no \""_s + all + u"\" said"_s)));
         user.key(XK_Return);
         QVERIFY2(waitFor([&] { return clipboardOfX() == proposals.join(u'\n'); }),
                  qPrintable(u"X's clipboard holds: "_s + clipboardOfX()));
@@ -345,9 +342,8 @@ private Q_SLOTS:
             user.click(program.window, 244, 244); // Numbers 3: its bell rings after 2.46 s
             if (run < rung)
                 QVERIFY2(waitFor([&] { return logged(played).size() == run + 1; }),
-                         qPrintable(u"%1 bells; "_s.arg(logged(played).size()) + program.seen() +
-                                    u"\nthe sound server's log ends:\n"_s +
-                                    serviceLog().right(1500)));
+                         qPrintable(
+                             logEnds(u"%1 bells; "_s.arg(logged(played).size()) + program.seen())));
         }
         QTest::qWait(2000);
         if (stall)
