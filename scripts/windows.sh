@@ -36,10 +36,11 @@ qt=$cache/qt-$qt_version-mingw-static
 build=$root/build-windows
 
 # MinGW-w64 with POSIX threads, Debian's Qt host tools (moc, rcc, uic) of the same version,
-# dpkg-dev to unpack Qt's source, Python and reuse for the bill of materials, Wine with an X server to run the result, zip to ship it; the
-# Linux side of the tests (tst_desktop drives the exe through X) builds with the usual packages.
+# dpkg-dev to unpack Qt's source, Python and reuse for the bill of materials, Wine with an X
+# server to run the result (and xclip to read what it copies), zip to ship it; the Linux side of
+# the tests (tst_desktop drives the exe through X) builds with the usual packages.
 bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev \
-    qt6-base-dev-tools dpkg-dev python3 reuse wine wine64 xvfb libxtst-dev zip
+    qt6-base-dev-tools dpkg-dev python3 reuse wine wine64 xvfb xclip libxtst-dev zip
 
 elapsed() { echo "$(($(date +%s) - $1)) s"; }
 
