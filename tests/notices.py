@@ -52,14 +52,12 @@ faults += [f"the notices have no section for {p}" for p in sorted(held - section
 faults += [f"the notices have a section for {p}, not linked" for p in sorted(sections - held)]
 readme = (folder / "README.txt").read_bytes()
 lines = readme.split(b"\n")[:-1]
-text = readme.removeprefix(b"\xef\xbb\xbf").decode("utf-8", errors="replace")
-faults += [] if readme.startswith(b"\xef\xbb\xbf") else ["README.txt has no byte-order mark"]
-faults += [f"README.txt: {n} of {len(lines)} lines do not end in CRLF"
-           for n in [sum(not line.endswith(b"\r") for line in lines)] if n or not lines]
-faults += [f"README.txt does not name {part}" for part in ("THIRD-PARTY-NOTICES.txt",
-           "kiparano.spdx") if part not in text]
-faults += [f"README.txt keeps {left}" for left in re.findall(r"@\w+@", text)]
-faults += [] if (folder / "README-en.txt").is_file() else ["no README-en.txt beside README.txt"]
+faults += [f"README.txt: {fault}" for fault, found in [
+    ("no byte-order mark", not readme.startswith(b"\xef\xbb\xbf")),
+    ("lines without CRLF", not lines or not all(line.endswith(b"\r") for line in lines)),
+    ("the notices or the SBOM not named", b"THIRD-PARTY-NOTICES.txt" not in readme
+     or b"kiparano.spdx" not in readme), ("a @placeholder@ left", re.search(rb"@\w+@", readme)),
+    ("no README-en.txt beside it", not (folder / "README-en.txt").is_file())] if found]
 print(f"{len(taken)} archives and objects from outside, in {len(linked)} packages holding "
       f"{len(held - linked)} more; {len(sections)} notices", *faults or ["all named, no more"],
       sep="\n")

@@ -1,8 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The kiparano developers
 // SPDX-License-Identifier: MIT
 
-// A DLL that a stranger could leave beside the program under a system DLL's name: loaded, it
-// leaves planted.loaded in the folder the program runs in.
+// A DLL a stranger could leave beside the program under a system DLL's name: it marks a load.
 
 #include <windows.h>
 

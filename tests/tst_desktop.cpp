@@ -1,8 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The kiparano developers
 // SPDX-License-Identifier: MIT
 
-// The program on real servers: X driven through XTest and closed as a window manager does, a
-// bus, a screen reader, a sound server. DESKTOP_PROGRAM and DESKTOP_CLASS: "wine kiparano.exe".
+// The program on real servers, driven through XTest. DESKTOP_PROGRAM: "wine kiparano.exe".
 
 #include "desktop/bell.h"
 #include "window/kiparano.h"
@@ -82,8 +81,7 @@ struct User {
         XFree(children);
         return found;
     }
-    // The program's window: a new one with a name and a size (Wine has unnamed helpers; a busy
-    // X server may still show the window of a program that just exited).
+    // The program's window: a new one with a name and a size (not Wine's unnamed helpers).
     Window shown(const std::set<Window> &before)
     {
         XWindowAttributes attributes;
@@ -109,9 +107,8 @@ QString logEnds(const QString &seen)
            QString::fromUtf8(file.open(QIODevice::ReadOnly) ? file.readAll().right(1500) : "");
 }
 
-// What `said` finds in each whole line of that log: its first capture, or else all it matched.
-// Each line is read and matched once: a wait that read a screen reader's megabytes at each look
-// kept this program from answering the reader in time, and it took the program for hung.
+// What `said` finds in each whole line of that log (its last capture), each line read once: a
+// screen reader's log runs to megabytes, and rereading them kept us from answering it in time.
 QStringList logged(const QRegularExpression &said)
 {
     static QFile file(qEnvironmentVariable("SERVICE_LOG"));
@@ -132,14 +129,13 @@ QStringList logged(const QRegularExpression &said)
     return matches;
 }
 
-// Waits for the desktop: generously, for a machine may be slow or busy; a minute unless told.
+// Waits for the desktop generously, for a machine may be slow or busy.
 bool waitFor(const std::function<bool()> &done, int seconds = 60)
 {
     return QTest::qWaitFor(done, seconds * 1000);
 }
 
-// Nothing, once X's clipboard holds text all of which `expected` matches, as another program
-// reads it (xclip), `press`ed before each look; else, after a minute, what it held.
+// Nothing once X's clipboard, read by xclip after each `press`, holds what `expected` matches.
 QString clipboardAwaits(const QString &expected, const std::function<void()> &press)
 {
     QString held;
@@ -161,10 +157,10 @@ QString clipboardAwaits(const QString &expected, const std::function<void()> &pr
 // The real program, started on the X server.
 class Program : public QProcess {
 public:
-    explicit Program(User &user, const QString &program = qEnvironmentVariable(
-                                     "DESKTOP_PROGRAM", QStringLiteral(KIPARANO_PROGRAM)))
+    explicit Program(User &user)
     {
-        QStringList command = QProcess::splitCommand(program);
+        QStringList command = QProcess::splitCommand(
+            qEnvironmentVariable("DESKTOP_PROGRAM", QStringLiteral(KIPARANO_PROGRAM)));
         setProcessChannelMode(MergedChannels);
         const std::set<Window> before = user.windows();
         start(command.takeFirst(), command);
@@ -210,8 +206,8 @@ private:
     QByteArray m_output;
 };
 
-// How long the program may take to exit once closed during its runs: twice as long as it takes
-// on this machine, as busy as it is now, when closed as soon as it shows, and a second more.
+// How long the program may take to exit once closed during its runs: twice what it takes here,
+// now, when closed as soon as it shows, and a second more.
 qint64 closeLimit(User &user)
 {
     Program least(user);
@@ -241,8 +237,8 @@ private Q_SLOTS:
             entry = "\nStartupWMClass=" + qgetenv("DESKTOP_CLASS") + '\n';
         const qint64 limit = closeLimit(user);
         QVERIFY(limit > 0);
-        { // X's clipboard (under Wine, through Windows' own) takes the keyboard's copies: the
-          // last proposal, from a Numbers 3 run nested in another, then both from the menu
+        { // copied from the keyboard to X's (or Windows') clipboard: a Numbers 3 run nested in
+          // another, the last by Ctrl+C, then both from the menu
             Program program(user);
             QVERIFY2(program.window, qPrintable(u"no window: "_s + program.seen()));
             user.click(program.window, 244, 244), user.click(program.window, 244, 244);
@@ -312,8 +308,7 @@ private Q_SLOTS:
         // and Numbers 3 within it
         QTimer::singleShot(3000, &w, [&] { user.key(XK_Tab), user.key(XK_space); });
         QVERIFY2(waitFor([&] { return ends.size() == 3; }, 120), qPrintable(shown()));
-        // A busy machine's Orca comes late, and would say nothing of runs left when the window
-        // closed: the close waits until all three are said.
+        // A busy machine's Orca comes late: the close waits until all three are said.
         const QRegularExpression run(u"^(Numbers3の予想だよ|ロト6の予想です) "_s);
         QVERIFY2(waitFor([&] { return logged(speech).filter(run).size() >= 3; }),
                  qPrintable(logEnds(u"runs ended:\n"_s + ends.join(u'\n'))));
@@ -334,9 +329,8 @@ private Q_SLOTS:
         QCOMPARE(runs, ends);
     }
 
-    // With no session bus (an address leading nowhere, or none), the program plays two Numbers 3
-    // runs to one bell sound each and exits at once when closed during a third, which rings
-    // none; also when the sound server stalls (SIGSTOP) as the first bell is about to play.
+    // With no session bus (an address leading nowhere, or none), two Numbers 3 runs ring a bell
+    // each, and the close during a third exits at once; also with the sound server stopped.
     void withoutSessionBus_data()
     {
         QTest::addColumn<bool>("stall");

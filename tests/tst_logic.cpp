@@ -1,8 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The kiparano developers
 // SPDX-License-Identifier: MIT
 
-// The logic against a recording Surface, and each game's run against an oracle that plays it;
-// the pace of the waits on a clock the test drives.
+// The logic against a recording Surface and an oracle; the pace on a clock the test drives.
 
 #include "core/cheer.h"
 #include "core/randomness.h"
@@ -20,8 +19,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Logs "k:text" for a write of label k, "w<seconds>" for a wait, "d" for a draw and "beep".
-// Draws return the script's values, then those of a fixed-seed generator.
+// Logs "k:text" (label k written), "w<seconds>", "d" (a draw: the script's, then a seeded one's).
 struct FakeSurface : Surface {
     explicit FakeSurface(QList<double> values = {})
         : script(std::move(values))
@@ -195,7 +193,7 @@ private Q_SLOTS:
                      qPrintable(u"%1: %2, not %3"_s.arg(QLatin1String(row)).arg(seen).arg(over)));
         }
     }
-    // How long after its timeline the run ends; below zero, the wait that would end too early.
+    // How long after its timeline the run ends; below zero, the wait that ends too early.
     static int paced(int late, int work, int held, bool nested)
     {
         using namespace std::chrono;

@@ -1,11 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-FileCopyrightText: 2026 The kiparano developers
 # SPDX-License-Identifier: MIT
-#
 # Usage: wine_checks.sh tst_window.exe planted.dll
-# Under Wine, with a uiautomationcore.dll planted beside it, tst_window's UI Automation test
-# starts UI Automation and plays its runs: the planted DLL must stay unloaded (no planted.loaded),
-# and each run that ends must reach UI Automation, which Wine logs, with the text printed for it.
+# tst_window's runs, under Wine with a uiautomationcore.dll planted beside it: the planted DLL
+# stays unloaded, and each run that ends reaches UI Automation with the text printed for it.
 set -euo pipefail
 run=$(realpath "$(dirname "$0")/../scripts/wine-run.sh") dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
