@@ -139,18 +139,20 @@ bool waitFor(const std::function<bool()> &done, int seconds = 60)
 QString clipboardAwaits(const QString &expected, const std::function<void()> &press)
 {
     QString held;
-    const bool matched = waitFor([&] {
+    const auto look = [&] {
         press();
         QProcess xclip;
         xclip.start(u"xclip"_s, {u"-o"_s, u"-selection"_s, u"clipboard"_s});
-        xclip.waitForFinished(60000);
+        if (!xclip.waitForFinished(10000)) // an owner that never answers (Wine, busy, re-taking
+            xclip.kill(), xclip.waitForFinished(); // it at each press): ask again
         const bool read = xclip.exitCode() == 0 && xclip.exitStatus() == QProcess::NormalExit;
         held = read ? QString::fromUtf8(xclip.readAllStandardOutput())
                     : QString::fromLocal8Bit(xclip.readAllStandardError()) + xclip.errorString();
         return read && QRegularExpression(QRegularExpression::anchoredPattern(expected))
                            .match(held)
                            .hasMatch();
-    });
+    };
+    const bool matched = waitFor(look, 120);
     return matched ? QString() : u"X's clipboard holds: "_s + held;
 }
 
