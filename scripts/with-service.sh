@@ -2,10 +2,11 @@
 # SPDX-FileCopyrightText: 2026 The kiparano developers
 # SPDX-License-Identifier: MIT
 #
-# Usage: with-service.sh xvfb|pulseaudio|weston|orca COMMAND...
+# Usage: with-service.sh xvfb|pulseaudio|weston|sway|orca COMMAND...
 # Starts, in a fresh runtime folder, a private X server (Xvfb, its screen XVFB_SCREEN or
 # 800x600x24), sound server (PulseAudio with a null sink named "kiparano"), Wayland compositor
-# (Weston, headless) or screen reader (Orca, on the session's accessibility bus, with no
+# (Weston, headless, with no seat; or Sway, headless, whose seat takes a virtual keyboard) or
+# screen reader (Orca, on the session's accessibility bus, with no
 # synthesizer: it logs what it would say), runs COMMAND against it, with the server's process id
 # in SERVICE_PID and its log in SERVICE_LOG, and stops it again. A server has two minutes to
 # start, however slow the machine; exits 77, which CTest reports as a skip, when it cannot start
@@ -41,6 +42,23 @@ weston)
     weston --backend=headless-backend.so --socket=wayland-kiparano --idle-time=0 --log="$log" &
     export WAYLAND_DISPLAY=wayland-kiparano QT_QPA_PLATFORM=wayland
     ready() { [ -S "$socket" ]; }
+    ;;
+sway)
+    # Sway 1.7 will not run as root: as root, it runs as nobody, in a folder of its own that it
+    # names its socket in; swaymsg reaches it through SWAYSOCK.
+    own=$runtime/sway user=()
+    chmod 711 "$runtime" && mkdir -m 700 "$own" && echo "xwayland disable" >"$own/config"
+    if [ "$(id -u)" -eq 0 ]; then
+        chown -R 65534:65534 "$own" && user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+    fi
+    XDG_RUNTIME_DIR=$own WLR_BACKENDS=headless WLR_RENDERER=pixman \
+        "${user[@]}" sway -c "$own/config" 2>"$log" &
+    ready() {
+        WAYLAND_DISPLAY=$(ls "$own"/wayland-[0-9] 2>/dev/null)
+        SWAYSOCK=$(ls "$own"/sway-ipc.* 2>/dev/null)
+        [ -S "$WAYLAND_DISPLAY" ] && [ -S "$SWAYSOCK" ]
+    }
+    export WAYLAND_DISPLAY SWAYSOCK QT_QPA_PLATFORM=wayland
     ;;
 orca)
     # Orca's debug log is block-buffered but for a terminal: script gives it one, and copies

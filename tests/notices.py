@@ -2,12 +2,9 @@
 # SPDX-FileCopyrightText: 2026 The kiparano developers
 # SPDX-License-Identifier: MIT
 """Usage: notices.py MAP FOLDER QT_PREFIX
-Every archive and object that the link of kiparano.exe took from outside our build (its MAP)
-must be a file, with the same SHA-1, of a package in the zip FOLDER's kiparano.spdx; every other
-package there must be linked, held by a linked one or a tool that built it; and the notices
-must have a section for each linked or held package and for nothing else. The readme a player
-opens first, README.txt, is in UTF-8 with a byte-order mark and CRLF, naming the notices and the
-bill of materials; README-en.txt is beside it."""
+What kiparano.exe linked from outside (its MAP) is in the zip FOLDER's kiparano.spdx, same SHA-1;
+what that names is linked, held by what is, or a tool; the notices name just that. README.txt:
+UTF-8 with a byte-order mark and CRLF, naming the notices and the SBOM; README-en.txt beside."""
 
 import hashlib
 import os

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
@@ -99,16 +100,7 @@ struct User {
     Display *x = XOpenDisplay(nullptr);
 };
 
-// For a failure: what was seen, and how the log of the server with-service.sh started ends.
-QString logEnds(const QString &seen)
-{
-    QFile file(qEnvironmentVariable("SERVICE_LOG"));
-    return seen + u"\nthe server's log ends:\n"_s +
-           QString::fromUtf8(file.open(QIODevice::ReadOnly) ? file.readAll().right(1500) : "");
-}
-
-// What `said` finds in each whole line of that log (its last capture), each line read once: a
-// screen reader's log runs to megabytes, and rereading them kept us from answering it in time.
+// What `said` finds in each whole line of that log (its last capture), each line read just once.
 QStringList logged(const QRegularExpression &said)
 {
     static QFile file(qEnvironmentVariable("SERVICE_LOG"));
@@ -129,31 +121,48 @@ QStringList logged(const QRegularExpression &said)
     return matches;
 }
 
+// For a failure: what was seen, and how that log ends.
+QString logEnds(const QString &seen)
+{
+    const QStringList lines = logged(QRegularExpression(u".*"_s));
+    return seen + u"\nthe server's log ends:\n"_s + lines.mid(lines.size() - 20).join(u'\n');
+}
+
 // Waits for the desktop generously, for a machine may be slow or busy.
 bool waitFor(const std::function<bool()> &done, int seconds = 60)
 {
     return QTest::qWaitFor(done, seconds * 1000);
 }
 
-// Nothing once X's clipboard, read by xclip after each `press`, holds what `expected` matches.
+// Nothing once the clipboard (xclip, wl-paste), read after each `press`, matches `expected`.
 QString clipboardAwaits(const QString &expected, const std::function<void()> &press)
 {
     QString held;
     const auto look = [&] {
         press();
-        QProcess xclip;
-        xclip.start(u"xclip"_s, {u"-o"_s, u"-selection"_s, u"clipboard"_s});
-        if (!xclip.waitForFinished(10000)) // an owner that never answers (Wine, busy, re-taking
-            xclip.kill(), xclip.waitForFinished(); // it at each press): ask again
-        const bool read = xclip.exitCode() == 0 && xclip.exitStatus() == QProcess::NormalExit;
-        held = read ? QString::fromUtf8(xclip.readAllStandardOutput())
-                    : QString::fromLocal8Bit(xclip.readAllStandardError()) + xclip.errorString();
+        QProcess reader;
+        reader.startCommand(qEnvironmentVariable("QT_QPA_PLATFORM") == u"wayland"
+                                ? u"wl-paste -n"_s
+                                : u"xclip -o -selection clipboard"_s);
+        if (!reader.waitForFinished(10000)) // an owner that never answers (Wine, busy, re-taking
+            reader.kill(), reader.waitForFinished(); // it at each press): ask again
+        const bool read = reader.exitCode() == 0 && reader.exitStatus() == QProcess::NormalExit;
+        held = read ? QString::fromUtf8(reader.readAllStandardOutput())
+                    : QString::fromLocal8Bit(reader.readAllStandardError()) + reader.errorString();
         return read && QRegularExpression(QRegularExpression::anchoredPattern(expected))
                            .match(held)
                            .hasMatch();
     };
     const bool matched = waitFor(look, 120);
-    return matched ? QString() : u"X's clipboard holds: "_s + held;
+    return matched ? QString() : u"the clipboard holds: "_s + held;
+}
+
+// After two Numbers 3 runs, one in the other: nothing once `copy` has the last, `copyAll` both.
+QString copiesRead(const std::function<void()> &copy, const std::function<void()> &copyAll)
+{
+    const QString one = u"Numbers3の予想だよ \\d \\d \\d"_s;
+    const QString fault = clipboardAwaits(one, copy);
+    return fault.isEmpty() ? clipboardAwaits(one + u'\n' + one, copyAll) : fault;
 }
 
 // The real program, started on the X server.
@@ -166,7 +175,7 @@ public:
         setProcessChannelMode(MergedChannels);
         const std::set<Window> before = user.windows();
         start(command.takeFirst(), command);
-        waitFor([&] { return (window = user.shown(before)) || state() == NotRunning; });
+        waitFor([&] { return !user.x || (window = user.shown(before)) || state() == NotRunning; });
     }
     ~Program() override { kill(), waitForFinished(); }
 
@@ -208,8 +217,7 @@ private:
     QByteArray m_output;
 };
 
-// How long the program may take to exit once closed during its runs: twice what it takes here,
-// now, when closed as soon as it shows, and a second more.
+// How long a close may take: twice what it takes here, now, as soon as it shows, and a second.
 qint64 closeLimit(User &user)
 {
     Program least(user);
@@ -239,17 +247,15 @@ private Q_SLOTS:
             entry = "\nStartupWMClass=" + qgetenv("DESKTOP_CLASS") + '\n';
         const qint64 limit = closeLimit(user);
         QVERIFY(limit > 0);
-        { // copied from the keyboard to X's (or Windows') clipboard: a Numbers 3 run nested in
-          // another, the last by Ctrl+C, then both from the menu
+        { // copied from the keyboard to X's (or Windows') clipboard
             Program program(user);
             QVERIFY2(program.window, qPrintable(u"no window: "_s + program.seen()));
             user.click(program.window, 244, 244), user.click(program.window, 244, 244);
-            const QString one = u"Numbers3の予想だよ \\d \\d \\d"_s;
-            QString fault = clipboardAwaits(one, [&] { user.key(XK_c, XK_Control_L); });
-            if (fault.isEmpty())
-                fault = clipboardAwaits(one + u'\n' + one, [&] {
-                    user.key(XK_F10, XK_Shift_L), user.key(XK_Up), user.key(XK_Return);
-                });
+            const auto copy = [&] { user.key(XK_c, XK_Control_L); };
+            const auto copyAll = [&] {
+                user.key(XK_F10, XK_Shift_L), user.key(XK_Up), user.key(XK_Return);
+            };
+            QString fault = copiesRead(copy, copyAll);
             user.close(program.window);
             QVERIFY2(fault.isEmpty(), qPrintable(fault + u'\n' + program.seen()));
             QVERIFY2((fault = program.fault(limit)).isEmpty(), qPrintable(fault));
@@ -278,6 +284,32 @@ private Q_SLOTS:
         }
         qInfo("%d sessions from seed %llu, %lld failed", count, first, failed.size());
         QVERIFY2(failed.isEmpty(), qPrintable(u"failed seeds: "_s + failed.join(u' ')));
+    }
+
+    // The same copies on Wayland (Sway): the real program pressed through virtual keyboards (wtype;
+    // one held from the start, for the program to take the seat's keyboard), read by wl-paste.
+    void copiedOnWayland()
+    {
+        QProcess held;
+        held.start(u"wtype"_s, {u"-s"_s, u"3600000"_s});
+        Program program(user);
+        const QString window = u"[app_id=\"%1\"]"_s.arg(
+            QFileInfo(QStringLiteral(KIPARANO_DESKTOP_ENTRY)).completeBaseName());
+        const auto sway = [&](const QString &act) {
+            return !QProcess::execute(u"swaymsg"_s, {u"-q"_s, window, act});
+        };
+        const auto type = [](const QString &keys) {
+            QProcess::execute(u"wtype"_s, keys.split(u' '));
+        };
+        QVERIFY2(waitFor([&] { return sway(u"focus"_s); }), qPrintable(program.seen()));
+        type(u"-k Tab -k Tab -k space -s 1000 -k space"_s); // Numbers 3, twice
+        const auto copy = [&] { type(u"-M ctrl -k c -m ctrl"_s); };
+        const auto copyAll = [&] { type(u"-M shift -k F10 -m shift -k Up -k Return"_s); };
+        QString fault = copiesRead(copy, copyAll);
+        sway(u"kill"_s);
+        held.kill(), held.waitForFinished();
+        QVERIFY2(fault.isEmpty(), qPrintable(fault + u'\n' + program.seen()));
+        QVERIFY2((fault = program.fault(60000)).isEmpty(), qPrintable(fault));
     }
 
     // Orca speaks each run that ends (Numbers 3, then one nested in Loto 6): its game, numbers

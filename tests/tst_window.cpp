@@ -82,9 +82,8 @@ const std::map<QString, QString> titles = {{u"roto6"_s, u"ロト6の予想です
                                            {u"Numbers3"_s, u"Numbers3の予想だよ"_s},
                                            {u"Numbers4"_s, u"Numbers4の予想です"_s}};
 
-// A window that checks itself (a run is the pressed button's game; a write is the innermost
-// run's, which ends with a final message and a beep; after the close nothing) and closes itself
-// after label write number `closeAfterWrite`.
+// A window that checks itself (a run is the pressed button's game; a write is the innermost run's,
+// which ends with a final message and a beep; none after the close), closed after a given write.
 struct Watched : kiparano {
     explicit Watched(int closeAfterWrite)
     {
@@ -151,8 +150,8 @@ private Q_SLOTS:
         QApplication::setQuitOnLastWindowClosed(false);
     }
 
-    // At start: title, size, texts, focus, app id. After a Loto 6 run and a long status text: the
-    // picture (tests/reference/), what assistive technology sees, the focus order.
+    // The app id, a fixed size, the first focus; after a Loto 6 run and a long status text: the
+    // picture (tests/reference/) and what assistive technology sees.
     void lookAndAccessibility()
     {
         QCOMPARE(QGuiApplication::desktopFileName() + u".desktop"_s,
@@ -161,12 +160,7 @@ private Q_SLOTS:
         w.setTimeScale(0);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QCOMPARE(w.windowTitle(), QStringLiteral(u"ミヴォレタ★"));
         QCOMPARE(w.minimumSize(), w.maximumSize()); // and 421 x 279, as the picture shows
-        QCOMPARE(label(w, 8)->text(), QStringLiteral(u"トゥミカ"));
-        QCOMPARE(label(w, 7)->text(), QStringLiteral(u"下のボタンをクリック!"));
-        for (int k = 1; k <= 6; ++k)
-            QVERIFY(label(w, k)->text().isEmpty());
         QCOMPARE(w.focusWidget(), button(w, "miniroto"));
 
         button(w, "roto6")->click();
@@ -196,21 +190,12 @@ private Q_SLOTS:
             QCOMPARE(a->text(QAccessible::Name), l ? l->text() : b->text());
             QCOMPARE(a->state().focusable, b != nullptr);
         }
-        for (int k : {1, 2, 3, 4, 5, 6, 9})
-            QCOMPARE(
-                QAccessible::queryAccessibleInterface(label(w, k))->text(QAccessible::Description),
-                k < 9 ? u"%1番目の数字"_s.arg(k)
-                      : u"WEBサイトでご感想などをぜひ聞かせてください。"_s);
-        for (const char *next : {"roto6", "Numbers3", "Numbers4", "miniroto"}) {
-            QTest::keyClick(w.focusWidget(), Qt::Key_Tab);
-            QCOMPARE(w.focusWidget(), button(w, next));
-        }
     }
 
     // What is copied: nothing before a run has ended; then the last that ended (at any depth:
-    // the monkey), as its game and the numbers it showed at its bell; from the menu, all of them,
-    // oldest first. The menu opens from the keyboard and the mouse. Where the clipboard cannot be
-    // had (Weston's headless compositor has no seat), a copy changes nothing, and all else holds.
+    // the monkey), as its game and the numbers it showed at its bell; from the menu, opened by a
+    // right click, all of them, oldest first. Where the clipboard cannot be had (Weston's headless
+    // compositor has no seat), a copy changes nothing, and all else holds.
     void copied()
     {
         kiparano w;
@@ -248,11 +233,6 @@ private Q_SLOTS:
         QTest::keyClick(&w, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(clipboard->text(), copied(ended[2]));
 
-        if (!none.isEmpty()) { // a keyboard: not with no seat
-            QTest::keyClick(&w, Qt::Key_F10, Qt::ShiftModifier);
-            QTRY_VERIFY(menu->isVisible());
-            menu->close();
-        }
         // A right click as the system gives it to the window, which makes the context menu event.
         QTest::mouseClick(w.windowHandle(), Qt::RightButton, {}, QPoint(300, 150));
         QTRY_VERIFY(menu->isVisible());
