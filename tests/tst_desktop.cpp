@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The kiparano developers
 // SPDX-License-Identifier: MIT
 
-// The program on real servers, driven through XTest. DESKTOP_PROGRAM: "wine kiparano.exe".
+// The program on real servers, through XTest or wtype. DESKTOP_PROGRAM: "wine kiparano.exe".
 
 #include "desktop/bell.h"
 #include "window/kiparano.h"
@@ -51,7 +51,7 @@ struct User {
     void key(KeySym symbol, KeySym held = NoSymbol)
     {
         const KeyCode code = XKeysymToKeycode(x, symbol), modifier = XKeysymToKeycode(x, held);
-        for (int i = 0; i < 4; ++i) // down: the modifier (if any), the key; up: the key, it
+        for (int i = 0; i < 4; ++i) // down: the modifier (if any), the key; then up, the other way
             if (const KeyCode key = i % 3 ? code : modifier)
                 XTestFakeKeyEvent(x, key, i < 2, CurrentTime);
         XFlush(x);
@@ -163,7 +163,7 @@ QString copiesRead(const std::function<void()> &copy, const std::function<void()
     return fault.isEmpty() ? clipboardAwaits(one + u'\n' + one, copyAll) : fault;
 }
 
-// The real program, started on the X server.
+// The real program, started on the desktop (on X, found by its new window).
 class Program : public QProcess {
 public:
     explicit Program(User &user)
@@ -284,7 +284,8 @@ private Q_SLOTS:
         QVERIFY2(failed.isEmpty(), qPrintable(u"failed seeds: "_s + failed.join(u' ')));
     }
 
-    // The copies on Wayland (Sway), typed by wtype (one held, for the seat to have a keyboard).
+    // The same copies on Wayland (Sway), typed by wtype (one held, for the seat to have a keyboard)
+    // and read by wl-paste.
     void copiedOnWayland()
     {
         QProcess held;
@@ -324,8 +325,8 @@ private Q_SLOTS:
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 
-    // Orca says each run that ends (Numbers 3, then one in Loto 6), not one the close cut; the
-    // menu.
+    // Orca says each run that ends (Numbers 3, then one nested in Loto 6), not one cut short by
+    // the close, and the menu's entry.
     void heard()
     {
         if (!qEnvironmentVariableIsSet("SERVICE_LOG"))
