@@ -83,6 +83,16 @@ struct Desktop {
     decltype(&g_object_unref) unrefObject = nullptr;
 };
 
+// libcanberra opens and closes its drivers through libltdl, which is not thread-safe: a context
+// destroyed on one Bell's thread could unload the driver another Bell's thread is playing
+// through. Every call into libcanberra holds this lock (never destroyed: a thread let go may
+// still use it as the program exits).
+std::mutex &canberraCalls()
+{
+    static auto *lock = new std::mutex;
+    return *lock;
+}
+
 } // namespace
 
 // The thread that plays, with what it shares with the Bell. If the Bell goes while a play is
@@ -117,12 +127,15 @@ struct Bell::Player {
                     bell, [bell = bell, way] { bell->sounded(way); }, Qt::QueuedConnection);
         }
         lock.unlock();
-        if (context)
+        if (context) {
+            const std::scoped_lock calls(canberraCalls());
             desktop.destroy(context);
+        }
     }
 
     Way play(const Desktop &desktop, ca_context *&context)
     {
+        const std::scoped_lock calls(canberraCalls());
         int error = CA_SUCCESS;
         if (!context && (error = desktop.create(&context)) == CA_SUCCESS)
             desktop.changeProps(context, CA_PROP_APPLICATION_NAME, "Mivoreta",
