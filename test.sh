@@ -17,12 +17,14 @@ prebuilt=
 # xprop, and xclip to read its clipboard) and PulseAudio (with parec) are the real servers the
 # tests run against, gsettings-desktop-schemas holds the switch for event sounds; libxtst-dev
 # drives the X server as a user would; dbus-daemon and at-spi2-core give a private session and its
-# accessibility bus, and Orca reads the window aloud; gdb takes the stacks of a hung program;
-# desktop-file-utils and appstream validate the desktop entry and the metainfo, man-db shows the
-# manual pages; clang-format and reuse check the format and licensing.
+# accessibility bus, and Orca reads the window aloud; xfce4-settings' daemon keeps a clipboard
+# when its owner leaves; gdb takes the stacks of a hung program; desktop-file-utils and appstream
+# validate the desktop entry and the metainfo, man-db shows the manual pages; clang-format and
+# reuse check the format and licensing.
 bash scripts/install-deps.sh weston sway wtype wl-clipboard xvfb x11-utils xclip pulseaudio \
-    pulseaudio-utils gsettings-desktop-schemas libxtst-dev dbus-daemon at-spi2-core orca gdb \
-    desktop-file-utils appstream man-db python3 $([ -n "$prebuilt" ] || echo clang-format reuse)
+    pulseaudio-utils gsettings-desktop-schemas libxtst-dev dbus-daemon at-spi2-core orca \
+    xfce4-settings gdb desktop-file-utils appstream man-db python3 \
+    $([ -n "$prebuilt" ] || echo clang-format reuse)
 
 if [ -z "$prebuilt" ]; then
     echo "== format and licensing"

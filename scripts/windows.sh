@@ -170,7 +170,7 @@ run_tests() {
             ctest --test-dir "$0" --output-on-failure &&
                 echo "== kiparano.exe under Wine, pressed through X and closed" &&
                 DESKTOP_PROGRAM="wine $0/window/kiparano.exe" DESKTOP_CLASS=kiparano.exe \
-                "$1/tests/tst_desktop" sessions
+                "$1/tests/tst_desktop" copiedOnX
             status=$?
             wineserver --kill; wineserver --wait
             exit $status' "$build" "$driver" 2>&1 |

@@ -2,15 +2,15 @@
 # SPDX-FileCopyrightText: 2026 The kiparano developers
 # SPDX-License-Identifier: MIT
 #
-# Usage: with-service.sh xvfb|pulseaudio|weston|sway|orca COMMAND...
+# Usage: with-service.sh xvfb|pulseaudio|weston|sway|orca|xfsettingsd COMMAND...
 # Starts, in a fresh runtime folder, a private X server (Xvfb, its screen XVFB_SCREEN or
 # 800x600x24), sound server (PulseAudio with a null sink named "kiparano"), Wayland compositor
-# (Weston, headless, with no seat; or Sway, headless, whose seat takes a virtual keyboard) or
-# screen reader (Orca, on the session's accessibility bus, with no
-# synthesizer: it logs what it would say), runs COMMAND against it, with the server's process id
-# in SERVICE_PID and its log in SERVICE_LOG, and stops it again. A server has two minutes to
-# start, however slow the machine; exits 77, which CTest reports as a skip, when it cannot start
-# at all.
+# (Weston, headless, with no seat; or Sway, headless, whose seat takes a virtual keyboard),
+# screen reader (Orca, on the session's accessibility bus, with no synthesizer: it logs what it
+# would say) or clipboard manager (Xfce's settings daemon, on X), runs COMMAND against it, with
+# the server's process id in SERVICE_PID and its log in SERVICE_LOG, and stops it again. A server
+# has two minutes to start, however slow the machine; exits 77, which CTest reports as a skip,
+# when it cannot start at all.
 set -u
 service=$1
 shift
@@ -68,6 +68,12 @@ orca)
     SPEECHD_CMD=/bin/false script -qfec \
         "orca --enable=speech --debug-file=/dev/stdout -u $runtime/orca" /dev/null >"$log" 2>&1 &
     ready() { grep -q -E "ORCA: (Startup complete|Starting Atspi main event loop)" "$log"; }
+    ;;
+xfsettingsd)
+    # Its clipboard manager owns CLIPBOARD_MANAGER once xfconfd, started on the session bus, has
+    # answered: the test waits for that.
+    xfsettingsd --disable-wm-check --sm-client-disable >"$log" 2>&1 &
+    ready() { true; }
     ;;
 *)
     echo "unknown service $service" >&2
