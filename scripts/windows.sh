@@ -205,6 +205,8 @@ package() {
         --date "$date" --source "$root" --qt "$qt" --map "$build/window/kiparano.map" \
         --out "$out" --tools "$(command -v x86_64-w64-mingw32-g++-posix);$(command -v \
         x86_64-w64-mingw32-ld);/usr/lib/qt6/libexec/rcc"
+    # Checked against the link before it ships: no library linked unnamed, none named unlinked.
+    python3 packaging/notices_check.py "$build/window/kiparano.map" "$out" "$qt"
     # The same bytes from the same commit: every entry dated by the source (its time written
     # in UTC), 0644, in one order, with no owner, extra field or folder entry.
     chmod 0644 "$out"/*

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # SPDX-FileCopyrightText: 2026 The kiparano developers
 # SPDX-License-Identifier: MIT
-"""Usage: notices.py MAP FOLDER QT_PREFIX
+"""Usage: notices_check.py MAP FOLDER QT_PREFIX   (the zip's folder, before it is zipped)
 What kiparano.exe linked from outside (its MAP) is in the zip FOLDER's kiparano.spdx, same SHA-1;
 what that names is linked, held by what is, or a tool; the notices name just that. README.txt:
 UTF-8 with a byte-order mark and CRLF, naming the notices and the SBOM; README-en.txt beside."""
@@ -18,7 +18,7 @@ taken |= {o for o in re.findall(r"^LOAD (/\S+)$", link, re.M) if not o.endswith(
 owner, relations, package, file = {}, [], None, None
 if not (folder / "kiparano.spdx").is_file():
     sys.exit(f"{folder} holds no kiparano.spdx: the zip is made first (windows.sh package)")
-spdx = (folder / "kiparano.spdx").read_text().splitlines()
+spdx = (folder / "kiparano.spdx").read_text(encoding="utf-8").splitlines()
 for tag, _, value in (line.partition(": ") for line in spdx):
     if tag == "PackageName":
         package = file = None
@@ -41,7 +41,7 @@ held = linked | {b for a, kind, b in relations if kind == "CONTAINS" and a in li
 tools = {a for a, kind, b in relations if kind == "BUILD_TOOL_OF"}
 named = {p for r in relations for p in (r[0], r[2]) if p.startswith("SPDXRef-Package-")}
 sections = set(re.findall(r"^\[(SPDXRef-[^\]]+)\]$", (folder / "THIRD-PARTY-NOTICES.txt")
-                          .read_text(), re.M))
+                          .read_text(encoding="utf-8"), re.M))
 ours = {p for p in named if p.startswith("SPDXRef-Package-kiparano")} | {"SPDXRef-Package-fonts"}
 faults += [f"kiparano.spdx names {p}, which kiparano.exe does not link"
            for p in sorted(named - held - tools - ours)]
