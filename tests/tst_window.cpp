@@ -220,8 +220,9 @@ private Q_SLOTS:
 
     // Random sessions of presses at every depth up to and beyond the nesting bound, closed at a
     // random moment or not, each replayed from its seed (MONKEY_SESSIONS=N from MONKEY_SEED=S).
-    // The copy key copies the last run that ended; before one ends, nothing (its menu's entries
-    // off); where there is no clipboard (Weston's headless compositor has no seat), nothing.
+    // The copy key copies the last run that ended, the menu's other entry all, one a line; before
+    // one ends, nothing; where there is no clipboard (Weston's headless compositor has no seat),
+    // nothing.
     void monkey()
     {
         const int count = qEnvironmentVariableIntValue("MONKEY_SESSIONS");
@@ -239,23 +240,27 @@ private Q_SLOTS:
             Watched w(rng() % 2 ? int(rng() % 1500) : -1);
             w.show();
             const QList<QPushButton *> buttons = w.findChildren<QPushButton *>();
-            const auto press = [&] { // a button, Tab, Space or the copy key
-                const int kind = int(rng() % 7);
+            const auto press = [&] { // a button, Tab, Space, the copy key or the copy of all
+                const int kind = int(rng() % 8);
                 if (--pending, w.closed)
                     return;
                 ignored += (kind < 4 || kind == 5) && w.runDepth() == kiparano::maxNestedRuns;
                 w.pressed = kind < 4 ? buttons[kind] : kind == 5 ? w.focusWidget() : w.pressed;
                 const QString held = clipboard->text(),
                               last = w.proposals().value(w.proposals().size() - 1);
+                QAction *copyAll = w.findChild<QMenu *>()->actions()[1];
                 if (kind < 4)
                     QTest::mouseClick(buttons[kind], Qt::LeftButton);
+                else if (kind == 7)
+                    copyAll->trigger();
                 else
                     QTest::keyClick(w.focusWidget(),
                                     std::array{Qt::Key_Tab, Qt::Key_Space, Qt::Key_C}[kind - 4],
                                     kind == 6 ? Qt::ControlModifier : Qt::NoModifier);
-                if (kind == 6 && clipboard->text() != (none || last.isEmpty() ? held : last))
+                const QString all = w.proposals().join(u'\n'), copied = kind == 6 ? last : all;
+                if (kind >= 6 && clipboard->text() != (none || all.isEmpty() ? held : copied))
                     w.failures << u"copied "_s + clipboard->text();
-                if (w.findChild<QMenu *>()->actions()[1]->isEnabled() == w.proposals().isEmpty())
+                if (copyAll->isEnabled() == w.proposals().isEmpty())
                     w.failures << u"all proposals' copy on with %1"_s.arg(w.proposals().size());
             };
             connect(&w, &kiparano::textWritten, &w, [&] {
