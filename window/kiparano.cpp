@@ -202,7 +202,6 @@ kiparano::kiparano(QWidget *parent)
     // run ends. The menu pops up without a loop of its own, so that a run goes on at its pace
     // while it is open.
     m_menu = new QMenu(this);
-    m_menu->setObjectName(QStringLiteral("menu"));
     m_copyLast = new QAction(QStringLiteral(u"最後の予想をコピー"), this);
     m_copyLast->setShortcut(QKeySequence::Copy);
     m_copyAll = new QAction(QStringLiteral(u"これまでの予想をすべてコピー"), this);
