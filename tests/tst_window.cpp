@@ -275,6 +275,9 @@ private Q_SLOTS:
                 w.failures << u"runs stayed open or nested too deep"_s;
             QVERIFY2(w.failures.isEmpty(),
                      qPrintable(u"seed %1: "_s.arg(seed) + w.failures.mid(0, 5).join(u"; ")));
+            w.close(); // as the player leaves it, painting or not
+            QVERIFY2(QTest::qWaitFor([&] { return w.isHidden(); }, 30000),
+                     qPrintable(u"seed %1: open 30 s after its close"_s.arg(seed)));
         }
         qInfo("%d sessions, %d closed, %d presses ignored at the bound", count, closes, ignored);
         QVERIFY(count < 100 || (closes > 0 && ignored > 0));

@@ -21,7 +21,9 @@
 #include <QResource>
 #include <QShortcut>
 #include <QStaticText>
+#include <QTimer>
 #include <QToolTip>
+#include <QWindow>
 #include <QtEndian>
 
 #include <chrono>
@@ -314,7 +316,55 @@ void kiparano::paintEvent(QPaintEvent *event)
 void kiparano::closeEvent(QCloseEvent *event)
 {
     m_waits->cancel();
+    if (holdCloseForFrame()) {
+        event->ignore();
+        return;
+    }
     QWidget::closeEvent(event);
+}
+
+// Qt 6.4's Wayland plugin (Debian 12's) destroys a window's pending frame callback when the
+// window is hidden, without the lock under which its event thread destroys the same callback as
+// it fires: hidden while a frame is in flight, as during a run, the window can abort the program
+// in libwayland (Qt 6.5 takes the lock). There the close paints nothing more and waits for the
+// frame to land: the update it requests comes only then, or after as long as Qt itself waits
+// for a frame before it takes the window as unexposed.
+bool kiparano::holdCloseForFrame()
+{
+#if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
+    if (m_frameHold != FrameHold::None)
+        return m_frameHold == FrameHold::Waiting;
+    QWindow *window = windowHandle();
+    if (!window || !isVisible() || !QGuiApplication::platformName().startsWith(u"wayland"))
+        return false;
+    m_frameHold = FrameHold::Waiting;
+    setUpdatesEnabled(false);
+    window->installEventFilter(this);
+    window->requestUpdate();
+    QTimer::singleShot(100ms, this, &kiparano::frameLanded);
+    return true;
+#else
+    return false;
+#endif
+}
+
+void kiparano::frameLanded()
+{
+    if (m_frameHold != FrameHold::Waiting)
+        return;
+    if (QWindow *window = windowHandle())
+        window->removeEventFilter(this);
+    m_frameHold = FrameHold::Landed;
+    close();
+    m_frameHold = FrameHold::None;
+    setUpdatesEnabled(true);
+}
+
+bool kiparano::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::UpdateRequest && m_frameHold == FrameHold::Waiting)
+        QMetaObject::invokeMethod(this, &kiparano::frameLanded, Qt::QueuedConnection);
+    return QWidget::eventFilter(watched, event);
 }
 
 void kiparano::contextMenuEvent(QContextMenuEvent *event)

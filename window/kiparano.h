@@ -63,12 +63,15 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void Form_Load();
     template <typename Handler>
     void run(Handler handler);
     void announceEnd();
+    bool holdCloseForFrame();
+    void frameLanded();
 
     // What a run in progress has written of its own: its title and its last box in play.
     struct Run {
@@ -88,4 +91,5 @@ private:
     QAction *m_copyAll;
     Rnd m_rnd;
     double m_timeScale = 1.0;
+    enum class FrameHold { None, Waiting, Landed } m_frameHold = FrameHold::None;
 };
