@@ -137,23 +137,29 @@ struct Bell::Player {
     {
         const std::scoped_lock calls(canberraCalls());
         int error = CA_SUCCESS;
-        if (!context && (error = desktop.create(&context)) == CA_SUCCESS)
-            desktop.changeProps(context, CA_PROP_APPLICATION_NAME, "Mivoreta",
-                                CA_PROP_APPLICATION_ID, KIPARANO_APP_ID,
-                                CA_PROP_APPLICATION_ICON_NAME, KIPARANO_APP_ID, nullptr);
-        if (error == CA_SUCCESS)
-            error = desktop.play(context, 0, CA_PROP_EVENT_ID, "bell-window-system",
-                                 CA_PROP_EVENT_DESCRIPTION, "Numbers proposed",
-                                 CA_PROP_CANBERRA_CACHE_CONTROL, "permanent", nullptr);
-        if (error == CA_SUCCESS)
-            return Sound;
+        // A connection kept from an earlier ring fails once its server has gone (ended, or
+        // started again since): then the ring is played once more, on a new one.
+        for (bool kept = context != nullptr;; kept = false) {
+            if (!context && (error = desktop.create(&context)) == CA_SUCCESS)
+                desktop.changeProps(context, CA_PROP_APPLICATION_NAME, "Mivoreta",
+                                    CA_PROP_APPLICATION_ID, KIPARANO_APP_ID,
+                                    CA_PROP_APPLICATION_ICON_NAME, KIPARANO_APP_ID, nullptr);
+            if (error == CA_SUCCESS)
+                error = desktop.play(context, 0, CA_PROP_EVENT_ID, "bell-window-system",
+                                     CA_PROP_EVENT_DESCRIPTION, "Numbers proposed",
+                                     CA_PROP_CANBERRA_CACHE_CONTROL, "permanent", nullptr);
+            if (error == CA_SUCCESS)
+                return Sound;
+            if (context)
+                desktop.destroy(context);
+            context = nullptr;
+            if (!kept)
+                break;
+        }
         // No sound server or no such sound: said once, and the next ring connects afresh.
         if (error != lastError)
             qWarning("The bell's sound: %s; the system beep stands in.", desktop.strerror(error));
         lastError = error;
-        if (context)
-            desktop.destroy(context);
-        context = nullptr;
         return SystemBeep;
     }
 

@@ -2,15 +2,21 @@
 # SPDX-FileCopyrightText: 2026 The kiparano developers
 # SPDX-License-Identifier: MIT
 #
-# Usage: with-service.sh xvfb|pulseaudio|weston|sway|orca|xfsettingsd COMMAND...
+# Usage: with-service.sh xvfb|pulseaudio|pipewire|pipewire-unmanaged|weston|sway|orca|xfsettingsd
+#                        COMMAND...
 # Starts, in a fresh runtime folder, a private X server (Xvfb, its screen XVFB_SCREEN or
-# 800x600x24), sound server (PulseAudio with a null sink named "kiparano"), Wayland compositor
-# (Weston, headless, with no seat; or Sway, headless, whose seat takes a virtual keyboard),
-# screen reader (Orca, on the session's accessibility bus, with no synthesizer: it logs what it
-# would say) or clipboard manager (Xfce's settings daemon, on X), runs COMMAND against it, with
-# the server's process id in SERVICE_PID and its log in SERVICE_LOG, and stops it again. A server
-# has two minutes to start, however slow the machine; exits 77, which CTest reports as a skip,
-# when it cannot start at all.
+# 800x600x24), sound server (PulseAudio with a null sink named "kiparano"; or PipeWire as GNOME
+# runs it, with WirePlumber, its session manager, and pipewire-pulse, which PulseAudio's clients
+# talk to, on the same null sink; pipewire-unmanaged is PipeWire without its session manager),
+# Wayland compositor (Weston, headless, with no seat; or Sway, headless, whose seat takes a
+# virtual keyboard), screen reader (Orca, on the session's accessibility bus, with no
+# synthesizer: it logs what it would say) or clipboard manager (Xfce's settings daemon, on X),
+# runs COMMAND against it, with the server's process id in SERVICE_PID (the one a sound
+# server's clients talk to), its log in SERVICE_LOG and, for a sound server, what it logs for
+# each sound played in SERVICE_PLAYED, and stops it again, also when interrupted. A server has
+# two minutes to start, however slow the machine; exits 77, which CTest reports as a skip, when
+# it cannot start at all. Nothing of the user's own session is used or touched: a test may run
+# from one's own desktop, screen reader on.
 set -u
 service=$1
 shift
@@ -34,8 +40,39 @@ pulseaudio)
         --log-level=info \
         --load="module-null-sink sink_name=kiparano" \
         --load="module-native-protocol-unix socket=$socket auth-anonymous=1" 2>"$log" &
-    export PULSE_SERVER=unix:$socket
+    export PULSE_SERVER=unix:$socket SERVICE_PLAYED="Created input"
     ready() { [ -S "$socket" ]; }
+    ;;
+pipewire | pipewire-unmanaged)
+    # As a desktop's user services run them: all three are started again when pipewire-pulse
+    # ends, as their sockets would start them. It logs at the level that names each sound played.
+    mkdir -p "$runtime/config/pipewire/pipewire.conf.d"
+    cat >"$runtime/config/pipewire/pipewire.conf.d/kiparano.conf" <<'CONF'
+context.objects = [
+    { factory = adapter
+      args = { factory.name = support.null-audio-sink node.name = kiparano
+               media.class = Audio/Sink audio.position = [ FL FR ] } }
+]
+CONF
+    (
+        trap 'kill $(jobs -p) 2>/dev/null; exit' TERM
+        while :; do
+            XDG_CONFIG_HOME=$runtime/config pipewire &
+            until [ -S "$runtime/pipewire-0" ]; do sleep 0.05; done
+            [ $service = pipewire-unmanaged ] || wireplumber &
+            PIPEWIRE_DEBUG=3 pipewire-pulse &
+            wait $!
+            kill $(jobs -p) 2>/dev/null
+            wait
+            rm -f "$runtime/pipewire-0"
+        done
+    ) >"$log" 2>&1 &
+    socket=$runtime/pulse/native
+    export PULSE_SERVER=unix:$socket SERVICE_PLAYED="PLAY_SAMPLE done"
+    ready() { # once the session manager has made the null sink the default one
+        [ -S "$socket" ] && { [ $service = pipewire-unmanaged ] ||
+            [ "$(pactl get-default-sink 2>/dev/null)" = kiparano ]; }
+    }
     ;;
 weston)
     socket=$runtime/wayland-kiparano
@@ -65,7 +102,12 @@ orca)
     # each line to the log as it comes. Speech is on, as a user has it, but no speech server is
     # started for it (SPEECHD_CMD): Orca logs what it would say. Orca 43 says it is ready before
     # its event loop starts, Orca 48 as it starts; its listeners are registered by then.
-    SPEECHD_CMD=/bin/false script -qfec \
+    # Orca refuses to start beside another Orca of the same user (the user's own, or another
+    # test's): it runs in a process namespace of its own, where it sees none, and a user
+    # namespace where the user is not root. Its bus is the test's.
+    namespace=(unshare --pid --fork --kill-child --mount-proc)
+    [ "$(id -u)" -eq 0 ] || namespace+=(--user --map-current-user)
+    SPEECHD_CMD=/bin/false "${namespace[@]}" script -qfec \
         "orca --enable=speech --debug-file=/dev/stdout -u $runtime/orca" /dev/null >"$log" 2>&1 &
     ready() { grep -q -E "ORCA: (Startup complete|Starting Atspi main event loop)" "$log"; }
     ;;
@@ -81,6 +123,15 @@ xfsettingsd)
     ;;
 esac
 server=$!
+stop() { # the server, and all it left running
+    kill $server 2>/dev/null
+    # Orca's namespace ends with its first process, which its unshare outside waits for.
+    [ "$service" != orca ] || pkill -KILL -P $server
+    wait $server 2>/dev/null
+    pkill -KILL -f "$runtime"
+    rm -rf "$runtime"
+}
+trap 'stop; exit 130' INT TERM HUP
 for _ in $(seq 1200); do
     ready && break
     kill -0 $server 2>/dev/null || break
@@ -89,24 +140,15 @@ done
 if ! ready; then
     echo "SKIP: $service could not start:" >&2
     tail -n 5 "$log" >&2
-    kill $server 2>/dev/null
-    rm -rf "$runtime"
+    stop
     exit 77
 fi
 [ "$service" != xvfb ] || export DISPLAY=:$(cat "$runtime/display")
-SERVICE_PID=$server SERVICE_LOG=$log "$@"
+[ ! -s "$runtime/pulse/pid" ] || server_pid=$(cat "$runtime/pulse/pid") # pipewire-pulse
+SERVICE_PID=${server_pid:-$server} SERVICE_LOG=$log "$@" &
+command=$!
+trap 'kill $command 2>/dev/null; wait $command; stop; exit 130' INT TERM HUP
+wait $command
 status=$?
-if [ "$service" = orca ]; then
-    # Orca before script, so that script reaps it: an Orca left for init to reap still counts,
-    # as long as init leaves it, as a screen reader running, and the next one would not start.
-    pkill -TERM -P $server
-    for _ in $(seq 200); do
-        kill -0 $server 2>/dev/null || break
-        sleep 0.05
-    done
-fi
-kill $server 2>/dev/null
-wait $server 2>/dev/null
-pkill -KILL -f "$runtime" # what the server left running
-rm -rf "$runtime"
+stop
 exit $status

@@ -3,17 +3,20 @@
 # SPDX-License-Identifier: MIT
 #
 # Usage: world.sh [--bus|--no-bus-address] COMMAND...
-# Runs COMMAND in a world of its own: a fresh home and runtime folder, so that nothing of the
-# user's settings, sound server or desktop reaches it. With --bus it gets a private session bus
-# (dbus-run-session); without, the session bus address leads nowhere, as where no bus runs at
-# all, and libdbus never autolaunches one; with --no-bus-address no address is set at all, as in
-# a bare X session, where libdbus tries to autolaunch one through X. The world is removed
-# afterwards.
+# Runs COMMAND in a world of its own: a fresh home and runtime folder, and none of the user's
+# display, compositor, sound server (nor one started for it), accessibility bus or session bus,
+# so that a test run from one's own desktop session neither shows, sounds nor is read aloud
+# there. With --bus it gets a private session bus (dbus-run-session); without, the session bus
+# address leads nowhere, as where no bus runs at all, and libdbus never autolaunches one; with
+# --no-bus-address no address is set at all, as in a bare X session, where libdbus tries to
+# autolaunch one through X. The world is removed afterwards.
 set -u
 world=$(mktemp -d)
 mkdir -m 700 "$world/home" "$world/run"
 export HOME=$world/home XDG_RUNTIME_DIR=$world/run
-unset XDG_CONFIG_HOME XDG_CACHE_HOME XDG_DATA_HOME
+unset XDG_CONFIG_HOME XDG_CACHE_HOME XDG_DATA_HOME DISPLAY XAUTHORITY WAYLAND_DISPLAY SWAYSOCK \
+    PIPEWIRE_REMOTE AT_SPI_BUS_ADDRESS SESSION_MANAGER
+export PULSE_SERVER=unix:$world/run/no-sound # until a test starts its own: never autospawned
 if [ "${1:-}" = --bus ]; then
     shift
     dbus-run-session -- "$@"

@@ -368,43 +368,82 @@ private Q_SLOTS:
         QCOMPARE(runs, ends);
     }
 
-    // With no session bus (or no address), two Numbers 3 runs, one in the other, ring once each,
-    // the close in a third exits at once; also with the sound server stopped.
-    void withoutSessionBus_data()
+    // The real program's bells on a sound server (the world gives it a session bus or none):
+    // two Numbers 3 runs, one in the other, heard once each; also with the server stopped
+    // (SIGSTOP), or playing nothing (no session manager), a play under way when the window is
+    // closed in a third run: it exits at once all the same; and with the server ended and
+    // started again, between runs and during one, each later bell heard.
+    void bells_data()
     {
+        QTest::addColumn<int>("heard");
         QTest::addColumn<bool>("stall");
-        QTest::newRow("bell") << false;
-        QTest::newRow("stalled") << true;
+        QTest::addColumn<bool>("restart");
+        QTest::newRow("bell") << 2 << false << false;
+        QTest::newRow("stalled") << 0 << true << false;
+        QTest::newRow("unheard") << 0 << false << false;
+        QTest::newRow("restarted") << 2 << false << true;
     }
-    void withoutSessionBus()
+    void bells()
     {
+        QFETCH(int, heard);
         QFETCH(bool, stall);
-        const auto server = pid_t(qEnvironmentVariableIntValue("SERVICE_PID"));
-        const QRegularExpression played(u"Created input"_s); // a stream to the sound server
-        QVERIFY2(server, "no sound server: run under with-service.sh pulseaudio");
+        QFETCH(bool, restart);
+        const QRegularExpression played(qEnvironmentVariable("SERVICE_PLAYED"));
+        QVERIFY2(!played.pattern().isEmpty(), "no sound server: run under with-service.sh");
         const qint64 limit = closeLimit(user);
         QVERIFY(limit > 0);
         Program program(user);
         QVERIFY2(program.window, qPrintable(u"no window: "_s + program.seen()));
-        const int rung = stall ? 0 : 2; // Numbers 3 runs: a bell 2.46 s after each starts
-        if (!stall)
-            user.click(program.window, 244, 244), QTest::qWait(1000),
-                user.click(program.window, 244, 244);
-        const auto bells = [&] { return logged(played).size() == rung; };
-        QVERIFY2(waitFor(bells), qPrintable(logEnds(program.seen())));
-        user.click(program.window, 244, 244), QTest::qWait(2000);
+        const auto numbers3 = [&] { user.click(program.window, 244, 244); };
+        const auto bells = [&](int count) {
+            return waitFor([&] { return logged(played).size() == count; });
+        };
+        // The server the clients talk to, as it runs now, and its answer once it runs again.
+        const auto server = [] {
+            QFile pid(qEnvironmentVariable("XDG_RUNTIME_DIR") + u"/pulse/pid"_s);
+            if (!pid.open(QIODevice::ReadOnly))
+                return pid_t(qEnvironmentVariableIntValue("SERVICE_PID"));
+            return pid_t(pid.readAll().trimmed().toInt());
+        };
+        const auto restarted = [&] {
+            ::kill(server(), SIGKILL);
+            return waitFor([] {
+                QProcess pactl;
+                pactl.start(u"pactl"_s, {u"get-default-sink"_s});
+                return pactl.waitForFinished() && pactl.readAll().trimmed() == "kiparano";
+            });
+        };
+        if (heard)
+            numbers3(), QTest::qWait(1000), numbers3();
+        QVERIFY2(bells(heard), qPrintable(logEnds(program.seen())));
+        if (restart) {
+            QVERIFY2(restarted(), qPrintable(logEnds(u"not started again"_s)));
+            numbers3(); // its bell connects afresh, the one before it having gone with the server
+            QVERIFY2(bells(3), qPrintable(logEnds(program.seen())));
+            numbers3(), QTest::qWait(1000); // ended during a run, and one nested in it heard
+            QVERIFY2(restarted(), qPrintable(logEnds(u"not started again"_s)));
+            numbers3();
+            QVERIFY2(waitFor([&] { return logged(played).size() >= 4; }),
+                     qPrintable(logEnds(program.seen())));
+            heard = int(logged(played).size());
+        }
+        numbers3(), QTest::qWait(2000);
         if (stall)
-            ::kill(server, SIGSTOP), QTest::qWait(2000);
+            ::kill(server(), SIGSTOP);
+        if (!heard)
+            QTest::qWait(2000); // its bell rung, and under way
         user.close(program.window);
         const QString fault = program.fault(limit);
-        ::kill(server, SIGCONT);
+        if (stall)
+            ::kill(server(), SIGCONT);
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
         QTest::qWait(1000);
-        QCOMPARE(logged(played).size(), rung);
+        QCOMPARE(logged(played).size(), heard);
     }
 
-    // Without a sound server the system beep stands in; with event sounds off, silence (BELL_WAY);
-    // also after a thousand Bells, on as many threads, each gone as it rang.
+    // Without a sound server the system beep stands in; with event sounds off, silence (BELL_WAY),
+    // nothing played where a server runs; also after a thousand Bells, on as many threads, each
+    // gone as it rang.
     void ring()
     {
         for (int i = 0; i < 1000; ++i) // Bells gone as they ring, their threads let go at once
@@ -415,6 +454,8 @@ private Q_SLOTS:
         QVERIFY2(rang.wait(60000), "the bell said nothing of how it rang within a minute");
         QCOMPARE(QMetaEnum::fromType<Bell::Way>().valueToKey(rang[0][0].toInt()),
                  qgetenv("BELL_WAY"));
+        if (const QString played = qEnvironmentVariable("SERVICE_PLAYED"); !played.isEmpty())
+            QVERIFY2(logged(QRegularExpression(played)).isEmpty(), "a sound played");
     }
 };
 
