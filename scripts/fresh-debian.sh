@@ -224,7 +224,11 @@ for command in "$@"; do
     echo "fresh-debian.sh: running '$name'"
     started=$(date +%s)
     status=0
-    chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 PATH=/usr/sbin:/usr/bin:/sbin:/bin \
+    # The root is made the whole system (pivot_root), not only a chroot: the kernel refuses a
+    # chroot's programs what a system's own may do, such as a user namespace of their own.
+    unshare --mount --propagation private sh -ec 'mount --rbind "$0" "$0" && cd "$0"
+        pivot_root . mnt && umount -l /mnt && exec "$@"' "$root" \
+        /usr/bin/env -i HOME=/root LANG=C.UTF-8 PATH=/usr/sbin:/usr/bin:/sbin:/bin \
         CI="${CI:-}" TERM=dumb "${environment[@]}" bash -c "cd /root/kiparano && $command" ||
         status=$?
     echo "fresh-debian.sh: '$name' exited $status after $(($(date +%s) - started)) s on Debian $release ($arch)"
