@@ -61,7 +61,12 @@ for command in "$use" "$@"; do
     as_user bash -c "cd ~/kiparano && $command"
     if [ "$command" = "$use" ]; then
         heard=$(said) before=$(home)
-        [ "$heard" -gt 0 ] || { echo "own-desk.sh: $user's Orca said nothing of the program"; exit 1; }
+        if [ "$heard" -eq 0 ]; then
+            echo "own-desk.sh: $user's Orca said nothing of the program; it said:"
+            grep -a "SPEECH OUTPUT" "$runtime/orca.log" | tail -n 10
+            tail -n 5 "$runtime/wm.log" "$runtime/orca.log"
+            exit 1
+        fi
         echo "own-desk.sh: $user's Orca read the program's window: $heard lines"
     fi
 done
