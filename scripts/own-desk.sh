@@ -5,11 +5,12 @@
 # Usage: scripts/own-desk.sh USE TEST...    (as root, in a clean system: scripts/fresh-debian.sh)
 # Runs the commands as a contributor at their own desk: a user who is not root, with sudo for
 # the installs, in a clone of their own, while their own session runs, as a blind contributor's
-# always does: an X server with a window manager, a session bus, PulseAudio and Orca. USE is
-# their own use of the program, on their display: their Orca must be heard reading its window.
+# always does: an X server with a window manager, a session bus, PulseAudio and Orca. USE
+# builds the program, which they then open on their display: their Orca must be heard reading
+# its window.
 # The TESTs must then leave that session as they found it: the same processes, nothing more said
-# by their Orca of the program, nothing played by their sound server, and, in their home, no file
-# owned by root and none changed outside the clone. Stops at the first command that fails.
+# by their Orca of the program, nothing more played by their sound server, and, in their home, no
+# file owned by root and none changed outside the clone. Stops at the first command that fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ "$(id -u)" -eq 0 ] || { echo "own-desk.sh: run as root" >&2; exit 2; }
@@ -26,11 +27,15 @@ as_user() {
         PATH=/usr/local/bin:/usr/bin:/bin XDG_RUNTIME_DIR="$runtime" DISPLAY=:5 \
         DBUS_SESSION_BUS_ADDRESS="unix:path=$runtime/bus" CI="${CI:-}" "$@"
 }
-awaited() { # waits up to two minutes for the check to hold
+awaited() { # whether the check holds within two minutes
     for _ in $(seq 1200); do
         eval "$1" && return 0
         sleep 0.1
     done
+    return 1
+}
+starts() {
+    awaited "$1" && return
     echo "own-desk.sh: the session did not start: $1" >&2 && tail -n 5 "$runtime"/*.log >&2
     exit 1
 }
@@ -38,20 +43,21 @@ awaited() { # waits up to two minutes for the check to hold
 # The session, each part in a process session of its own, as a desktop starts them. Orca's log
 # is line-buffered only on a terminal, which script gives it.
 as_user setsid Xvfb :5 -nolisten tcp -screen 0 1024x768x24 >"$runtime/x.log" 2>&1 &
-awaited '[ -S /tmp/.X11-unix/X5 ]'
+starts '[ -S /tmp/.X11-unix/X5 ]'
 as_user setsid dbus-daemon --session --nofork --address="unix:path=$runtime/bus" \
     >"$runtime/bus.log" 2>&1 &
-awaited '[ -S "$runtime/bus" ]'
+starts '[ -S "$runtime/bus" ]'
 as_user setsid xfwm4 --compositor=off --sm-client-disable >"$runtime/wm.log" 2>&1 &
 as_user setsid pulseaudio --daemonize=no --exit-idle-time=-1 --log-target=stderr \
     --log-level=info >"$runtime/pulse.log" 2>&1 &
-awaited '[ -S "$runtime/pulse/native" ]'
+starts '[ -S "$runtime/pulse/native" ]'
 as_user setsid script -qfec "orca --debug-file=/dev/stdout" /dev/null >"$runtime/orca.log" 2>&1 &
-awaited 'grep -a -q -E "ORCA: (Startup complete|Starting Atspi main event loop)" "$runtime/orca.log"'
+starts 'grep -a -q -E "ORCA: (Startup complete|Starting Atspi main event loop)" "$runtime/orca.log"'
 session() { ps -u $user -o pid=,lstart=,comm= | grep -E ' (Xvfb|dbus-daemon|xfwm4|pulseaudio|orca)$'; }
 started=$(session)
 echo "own-desk.sh: $user's session runs:" && echo "$started"
 said() { grep -a -c -E "SPEECH OUTPUT: .*(ミヴォレタ|予想|ロト|Numbers)" "$runtime/orca.log" || true; }
+played() { grep -c "Created input" "$runtime/pulse.log" || true; }
 home() { find "$home" -path "$home/kiparano" -prune -o -printf '%p %u %T@\n' | sort; }
 
 use=$1
@@ -59,12 +65,15 @@ shift
 for command in "$use" "$@"; do
     echo "own-desk.sh: running, as $user: $(sed -n '/[^ ]/{s/^ *//p;q}' <<<"$command")"
     as_user bash -c "cd ~/kiparano && $command"
-    if [ "$command" = "$use" ]; then
-        heard=$(said) before=$(home)
+    if [ "$command" = "$use" ]; then # they look at what it built, and hear it
+        as_user "$home/kiparano/build/window/kiparano" >"$runtime/program.log" 2>&1 &
+        awaited '[ "$(said)" -gt 0 ]' || true
+        kill $! && wait $! || true
+        heard=$(said) played=$(played) before=$(home)
         if [ "$heard" -eq 0 ]; then
             echo "own-desk.sh: $user's Orca said nothing of the program; it said:"
             grep -a "SPEECH OUTPUT" "$runtime/orca.log" | tail -n 10
-            tail -n 5 "$runtime/wm.log" "$runtime/orca.log"
+            tail -n 5 "$runtime/wm.log" "$runtime/program.log"
             exit 1
         fi
         echo "own-desk.sh: $user's Orca read the program's window: $heard lines"
@@ -73,7 +82,7 @@ done
 faults=()
 [ "$(session)" = "$started" ] || faults+=("the session's processes changed; now: $(session)")
 [ "$(said)" = "$heard" ] || faults+=("$user's Orca said more of the program: $(said) lines, not $heard")
-! grep -q "Created input" "$runtime/pulse.log" || faults+=("$user's sound server played a sound")
+[ "$(played)" = "$played" ] || faults+=("$user's sound server played $(($(played) - played)) sounds")
 [ -z "$(find "$home" -uid 0)" ] || faults+=("owned by root: $(find "$home" -uid 0 | head)")
 changed=$(diff <(echo "$before") <(home) || true)
 [ -z "$changed" ] || faults+=("changed in $user's home: $changed")
