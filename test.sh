@@ -24,7 +24,7 @@ prebuilt=
 # reuse check the format and licensing.
 bash scripts/install-deps.sh weston sway wtype wl-clipboard xvfb x11-utils xclip pulseaudio \
     pulseaudio-utils gsettings-desktop-schemas libxtst-dev dbus-daemon at-spi2-core orca \
-    xfce4-settings pipewire pipewire-pulse wireplumber gdb desktop-file-utils appstream man-db \
+    xfce4-settings pipewire pipewire-pulse wireplumber mutter gdb desktop-file-utils appstream man-db \
     python3 $([ -n "$prebuilt" ] || echo clang-format reuse)
 
 if [ -z "$prebuilt" ]; then

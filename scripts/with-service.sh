@@ -2,21 +2,21 @@
 # SPDX-FileCopyrightText: 2026 The kiparano developers
 # SPDX-License-Identifier: MIT
 #
-# Usage: with-service.sh xvfb|pulseaudio|pipewire|pipewire-unmanaged|weston|sway|orca|xfsettingsd
-#                        COMMAND...
+# Usage: with-service.sh xvfb|pulseaudio|pipewire|pipewire-unmanaged|weston|sway|mutter|orca|
+#                        xfsettingsd COMMAND...
 # Starts, in a fresh runtime folder, a private X server (Xvfb, its screen XVFB_SCREEN or
 # 800x600x24), sound server (PulseAudio with a null sink named "kiparano"; or PipeWire as GNOME
 # runs it, with WirePlumber, its session manager, and pipewire-pulse, which PulseAudio's clients
 # talk to, on the same null sink; pipewire-unmanaged is PipeWire without its session manager),
-# Wayland compositor (Weston, headless, with no seat; or Sway, headless, whose seat takes a
-# virtual keyboard), screen reader (Orca, on the session's accessibility bus, with no
-# synthesizer: it logs what it would say) or clipboard manager (Xfce's settings daemon, on X),
-# runs COMMAND against it, with the server's process id in SERVICE_PID (the one a sound
-# server's clients talk to), its log in SERVICE_LOG and, for a sound server, what it logs for
-# each sound played in SERVICE_PLAYED, and stops it again, also when interrupted. A server has
-# two minutes to start, however slow the machine; exits 77, which CTest reports as a skip, when
-# it cannot start at all. Nothing of the user's own session is used or touched: a test may run
-# from one's own desktop, screen reader on.
+# Wayland compositor (Weston, headless, with no seat; Sway, headless, whose seat takes a virtual
+# keyboard; or GNOME's Mutter, headless on a virtual monitor, which needs a session bus), screen
+# reader (Orca, on the session's accessibility bus, with no synthesizer: it logs what it would
+# say) or clipboard manager (Xfce's settings daemon, on X), runs COMMAND against it, with the
+# server's process id in SERVICE_PID (the one a sound server's clients talk to), its log in
+# SERVICE_LOG and, for a sound server, what it logs for each sound played in SERVICE_PLAYED, and
+# stops it again, also when interrupted. A server has two minutes to start, however slow the
+# machine; exits 77, which CTest reports as a skip, when it cannot start at all. Nothing of the
+# user's own session is used or touched: a test may run from one's own desktop, screen reader on.
 set -u
 service=$1
 shift
@@ -79,6 +79,14 @@ weston)
     weston --backend=headless-backend.so --socket=wayland-kiparano --idle-time=0 --log="$log" &
     export WAYLAND_DISPLAY=wayland-kiparano QT_QPA_PLATFORM=wayland
     ready() { [ -S "$socket" ]; }
+    ;;
+mutter)
+    # GNOME's compositor, headless on a virtual monitor, Wayland alone; on the session bus, where
+    # its remote desktop service gives the seat a keyboard once a client types through it.
+    mutter --headless --wayland --no-x11 --virtual-monitor 1024x768 \
+        --wayland-display=wayland-kiparano >"$log" 2>&1 &
+    export WAYLAND_DISPLAY=wayland-kiparano QT_QPA_PLATFORM=wayland
+    ready() { [ -S "$runtime/wayland-kiparano" ]; }
     ;;
 sway)
     # Sway 1.7 will not run as root: as root, it runs as nobody, in a folder of its own that it
