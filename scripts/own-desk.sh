@@ -68,7 +68,7 @@ for command in "$use" "$@"; do
     if [ "$command" = "$use" ]; then # they look at what it built, and hear it
         as_user "$home/kiparano/build/window/kiparano" >"$runtime/program.log" 2>&1 &
         awaited '[ "$(said)" -gt 0 ]' || true
-        kill $! && wait $! || true
+        pkill -u $user -x kiparano && wait $! || true
         heard=$(said) played=$(played) before=$(home)
         if [ "$heard" -eq 0 ]; then
             echo "own-desk.sh: $user's Orca said nothing of the program; it said:"
@@ -81,8 +81,10 @@ for command in "$use" "$@"; do
 done
 faults=()
 [ "$(session)" = "$started" ] || faults+=("the session's processes changed; now: $(session)")
-[ "$(said)" = "$heard" ] || faults+=("$user's Orca said more of the program: $(said) lines, not $heard")
-[ "$(played)" = "$played" ] || faults+=("$user's sound server played $(($(played) - played)) sounds")
+[ "$(said)" = "$heard" ] || faults+=("$user's Orca said more of the program: $(said) lines, not $heard;
+$(grep -a "SPEECH OUTPUT" "$runtime/orca.log" | tail -n 5)")
+[ "$(played)" = "$played" ] || faults+=("$user's sound server played $(($(played) - played)) sounds:
+$(grep -A3 "Created input" "$runtime/pulse.log" | tail -n 12)")
 [ -z "$(find "$home" -uid 0)" ] || faults+=("owned by root: $(find "$home" -uid 0 | head)")
 changed=$(diff <(echo "$before") <(home) || true)
 [ -z "$changed" ] || faults+=("changed in $user's home: $changed")
