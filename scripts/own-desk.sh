@@ -57,7 +57,9 @@ session() { ps -u $user -o pid=,lstart=,comm= | grep -E ' (Xvfb|dbus-daemon|xfwm
 started=$(session)
 echo "own-desk.sh: $user's session runs:" && echo "$started"
 said() { grep -a -c -E "SPEECH OUTPUT: .*(ミヴォレタ|予想|ロト|Numbers)" "$runtime/orca.log" || true; }
-played() { grep -c "Created input" "$runtime/pulse.log" || true; }
+played() { # sounds other than their Orca's speech (speech-dispatcher's, no synthesizer here)
+    grep "Created input" "$runtime/pulse.log" | grep -v -c /speech-dispatcher/ || true
+}
 home() { find "$home" -path "$home/kiparano" -prune -o -printf '%p %u %T@\n' | sort; }
 
 use=$1

@@ -372,7 +372,7 @@ private Q_SLOTS:
         QString fault = keyboard.type({XK_Shift_L});
         QVERIFY2(fault.isEmpty(), qPrintable(u"no remote desktop: "_s + fault));
         const auto focused = [](Program &program) { // its window has the keyboard (WAYLAND_DEBUG)
-            const QRegularExpression entered(u"wl_keyboard@[0-9]+\\.enter\\("_s);
+            const QRegularExpression entered(u"wl_keyboard[@#][0-9]+\\.enter\\("_s);
             return waitFor([&] { return program.printed(entered); });
         };
         qint64 limit = 0;
