@@ -8,9 +8,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusObjectPath>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -144,9 +141,6 @@ QString clipboardAwaits(const QString &expected, const std::function<void()> &pr
     const auto look = [&] {
         press();
         QProcess reader;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(u"WAYLAND_DEBUG"_s); // the program's, not its
-        reader.setProcessEnvironment(environment);
         reader.setProcessChannelMode(QProcess::MergedChannels);
         reader.startCommand(qEnvironmentVariable("QT_QPA_PLATFORM") == u"wayland"
                                 ? u"wl-paste -n"_s
@@ -216,67 +210,10 @@ public:
         return {};
     }
 
-    // Whether a line it has printed since the last call matches `pattern`.
-    bool printed(const QRegularExpression &pattern)
-    {
-        const QByteArray more = readAll();
-        m_output += more, m_unread += more;
-        const qsizetype end = m_unread.lastIndexOf('\n') + 1;
-        const bool found = pattern.match(QString::fromUtf8(m_unread.first(end))).hasMatch();
-        m_unread.remove(0, end);
-        return found;
-    }
-
     Window window = 0;
 
 private:
-    QByteArray m_output, m_unread;
-};
-
-// Keys typed through GNOME's compositor's remote desktop service, as a remote desktop client
-// types them: the seat has a keyboard from the first key on. Nothing once typed, else the error.
-class MutterKeyboard {
-public:
-    MutterKeyboard()
-    {
-        const QDBusMessage made = QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
-            u"org.gnome.Mutter.RemoteDesktop"_s, u"/org/gnome/Mutter/RemoteDesktop"_s,
-            u"org.gnome.Mutter.RemoteDesktop"_s, u"CreateSession"_s));
-        if (made.type() == QDBusMessage::ReplyMessage)
-            m_session = made.arguments().value(0).value<QDBusObjectPath>().path();
-        m_fault =
-            made.type() == QDBusMessage::ReplyMessage ? session(u"Start"_s) : made.errorMessage();
-    }
-    ~MutterKeyboard() { session(u"Stop"_s); }
-
-    // The keys pressed in turn, then let go the other way: {XK_Alt_L, XK_F4} is Alt+F4.
-    QString type(std::initializer_list<quint32> keys)
-    {
-        for (const quint32 key : keys)
-            press(key, true);
-        for (auto key = std::rbegin(keys); key != std::rend(keys); ++key)
-            press(*key, false);
-        return m_fault;
-    }
-
-private:
-    QString session(const QString &method, const QVariantList &arguments = {})
-    {
-        QDBusMessage call =
-            QDBusMessage::createMethodCall(u"org.gnome.Mutter.RemoteDesktop"_s, m_session,
-                                           u"org.gnome.Mutter.RemoteDesktop.Session"_s, method);
-        call.setArguments(arguments);
-        const QDBusMessage reply = QDBusConnection::sessionBus().call(call);
-        return reply.type() == QDBusMessage::ErrorMessage ? reply.errorMessage() : QString();
-    }
-
-    void press(quint32 key, bool down)
-    {
-        if (m_fault.isEmpty())
-            m_fault = session(u"NotifyKeyboardKeysym"_s, {key, down});
-    }
-
-    QString m_session, m_fault;
+    QByteArray m_output;
 };
 
 // How long a close may take: twice what it takes here, now, as soon as it shows, and a second.
@@ -361,43 +298,6 @@ private Q_SLOTS:
         held.kill(), held.waitForFinished();
         QVERIFY2(fault.isEmpty(), qPrintable(fault + u'\n' + program.seen()));
         QVERIFY2((fault = program.fault(60000)).isEmpty(), qPrintable(fault));
-    }
-
-    // The same copies on GNOME's compositor (Mutter), typed through its remote desktop service
-    // and read by wl-paste; then Numbers 3 with Mini Loto in it, closed by Mutter's Alt+F4: it
-    // exits as soon as one closed so at once.
-    void copiedOnMutter()
-    {
-        MutterKeyboard keyboard;
-        QString fault = keyboard.type({XK_Shift_L});
-        QVERIFY2(fault.isEmpty(), qPrintable(u"no remote desktop: "_s + fault));
-        const auto focused = [](Program &program) { // its window has the keyboard (WAYLAND_DEBUG)
-            const QRegularExpression entered(u"wl_keyboard[@#][0-9]+\\.enter\\("_s);
-            return waitFor([&] { return program.printed(entered); });
-        };
-        qint64 limit = 0;
-        {
-            Program least(user);
-            QElapsedTimer took;
-            QVERIFY2(focused(least), qPrintable(least.seen()));
-            took.start();
-            keyboard.type({XK_Alt_L, XK_F4});
-            QVERIFY2(least.waitForFinished(120000), qPrintable(least.seen()));
-            limit = 2 * took.elapsed() + 1000;
-        }
-        Program program(user);
-        QVERIFY2(focused(program), qPrintable(program.seen()));
-        const auto type = [&](std::initializer_list<quint32> keys) { keyboard.type(keys); };
-        type({XK_Tab}), type({XK_Tab}), type({XK_space}), QTest::qWait(1000), type({XK_space});
-        const auto copy = [&] { type({XK_Control_L, XK_c}); };
-        const auto copyAll = [&] { type({XK_Shift_L, XK_F10}), type({XK_Up}), type({XK_Return}); };
-        fault = copiesRead(copy, copyAll);
-        QVERIFY2(fault.isEmpty(), qPrintable(fault + u'\n' + program.seen()));
-        type({XK_space}), QTest::qWait(1000); // Numbers 3, Mini Loto in it
-        type({XK_Shift_L, XK_Tab}), type({XK_Shift_L, XK_Tab}), type({XK_space}),
-            QTest::qWait(1000);
-        type({XK_Alt_L, XK_F4});
-        QVERIFY2((fault = program.fault(limit)).isEmpty(), qPrintable(fault));
     }
 
     // X gone in a nested run after a copy: the program ends (Qt's xcb exits with status 1), neither
