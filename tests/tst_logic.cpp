@@ -122,7 +122,8 @@ private Q_SLOTS:
     }
 
     // Each game's whole run, write by write, with draws that break its rule before the last
-    // keeps it; and the cheer messages for every r, the final one with one beep after it.
+    // keeps it (each box a digit of its own); and the cheer messages for every r, the final one
+    // with one beep after it.
     void games()
     {
         const struct {
@@ -142,11 +143,11 @@ private Q_SLOTS:
              u"P0.5 C R3 S4 P0.8 C R4 S5 P1 R5 F"},
             {Numbers3_Click,
              {3, 9, 0},
-             {5, 5, 5, 0, 0, 7},
+             {5, 5, 5, 0, 4, 7},
              u"8=Numbers3の予想だよ 7=抽選は毎週,月,水,金 4= 5= 6= S1 D6 R1 S2 R2 S3 C R3 F"},
             {Numbers4_Click,
              {4, 9, 0},
-             {9, 9, 9, 9, 7, 7, 7, 2},
+             {9, 9, 9, 9, 7, 3, 1, 2},
              u"8=Numbers4の予想です 7=抽選は毎週月・水・金 5= 6= S1 D8 R1 S2 R2 S3 C R3 S4 R4 F"},
             {[](Surface &s) {
                  for (int r = 0; r <= 5; ++r)
