@@ -13,18 +13,18 @@ set -euo pipefail
 cd "$(dirname "$0")"
 prebuilt=
 [ "${1:-}" != --prebuilt ] || { prebuilt=1 && shift; }
-# Weston and Sway (with wtype to type into it, wl-clipboard to read its clipboard), Xvfb (with
-# xprop, and xclip to read its clipboard), PulseAudio (with parec and pactl) and PipeWire (with
-# WirePlumber and pipewire-pulse, as GNOME plays sound) are the real servers the tests run
-# against, gsettings-desktop-schemas holds the switch for event sounds; libxtst-dev drives the X
-# server as a user would; dbus-daemon and at-spi2-core give a private session and its
-# accessibility bus, and Orca reads the window aloud; xfce4-settings' daemon keeps a clipboard
-# when its owner leaves; gdb takes the stacks of a hung program; desktop-file-utils and appstream
-# validate the desktop entry and the metainfo, man-db shows the manual pages; clang-format and
-# reuse check the format and licensing.
-bash scripts/install-deps.sh weston sway wtype wl-clipboard xvfb x11-utils xclip pulseaudio \
-    pulseaudio-utils gsettings-desktop-schemas libxtst-dev dbus-daemon at-spi2-core orca \
-    xfce4-settings pipewire pipewire-pulse wireplumber mutter gdb desktop-file-utils appstream man-db \
+# Weston and GNOME's Mutter (wl-clipboard reads its clipboard), Xvfb (with xprop, and xclip to
+# read its clipboard), PulseAudio (with parec and pactl) and PipeWire (with WirePlumber and
+# pipewire-pulse, as GNOME plays sound) are the real servers the tests run against,
+# gsettings-desktop-schemas holds the switch for event sounds; libxtst-dev drives the X server as
+# a user would; dbus-daemon and at-spi2-core give a private session and its accessibility bus,
+# and Orca reads the window aloud; xfce4-settings' daemon keeps a clipboard when its owner
+# leaves; gdb takes the stacks of a hung program; desktop-file-utils and appstream validate the
+# desktop entry and the metainfo, man-db shows the manual pages; clang-format and reuse check
+# the format and licensing.
+bash scripts/install-deps.sh weston mutter wl-clipboard xvfb x11-utils xclip pulseaudio \
+    pulseaudio-utils pipewire pipewire-pulse wireplumber gsettings-desktop-schemas libxtst-dev \
+    dbus-daemon at-spi2-core orca xfce4-settings gdb desktop-file-utils appstream man-db \
     python3 $([ -n "$prebuilt" ] || echo clang-format reuse)
 
 if [ -z "$prebuilt" ]; then

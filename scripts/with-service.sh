@@ -2,14 +2,14 @@
 # SPDX-FileCopyrightText: 2026 The kiparano developers
 # SPDX-License-Identifier: MIT
 #
-# Usage: with-service.sh xvfb|pulseaudio|pipewire|pipewire-unmanaged|weston|sway|mutter|orca|
+# Usage: with-service.sh xvfb|pulseaudio|pipewire|pipewire-unmanaged|weston|mutter|orca|
 #                        xfsettingsd COMMAND...
 # Starts, in a fresh runtime folder, a private X server (Xvfb, its screen XVFB_SCREEN or
 # 800x600x24), sound server (PulseAudio with a null sink named "kiparano"; or PipeWire as GNOME
 # runs it, with WirePlumber, its session manager, and pipewire-pulse, which PulseAudio's clients
 # talk to, on the same null sink; pipewire-unmanaged is PipeWire without its session manager),
-# Wayland compositor (Weston, headless, with no seat; Sway, headless, whose seat takes a virtual
-# keyboard; or GNOME's Mutter, headless on a virtual monitor, which needs a session bus), screen
+# Wayland compositor (Weston, headless, with no seat; or GNOME's Mutter, headless on a virtual
+# monitor, which needs a session bus, and whose seat takes keys from its remote desktop), screen
 # reader (Orca, on the session's accessibility bus, with no synthesizer: it logs what it would
 # say) or clipboard manager (Xfce's settings daemon, on X), runs COMMAND against it, with the
 # server's process id in SERVICE_PID (the one a sound server's clients talk to), its log in
@@ -87,23 +87,6 @@ mutter)
         --wayland-display=wayland-kiparano >"$log" 2>&1 &
     export WAYLAND_DISPLAY=wayland-kiparano QT_QPA_PLATFORM=wayland
     ready() { [ -S "$runtime/wayland-kiparano" ]; }
-    ;;
-sway)
-    # Sway 1.7 will not run as root: as root, it runs as nobody, in a folder of its own that it
-    # names its socket in; swaymsg reaches it through SWAYSOCK.
-    own=$runtime/sway user=()
-    chmod 711 "$runtime" && mkdir -m 700 "$own" && echo "xwayland disable" >"$own/config"
-    if [ "$(id -u)" -eq 0 ]; then
-        chown -R 65534:65534 "$own" && user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
-    fi
-    XDG_RUNTIME_DIR=$own WLR_BACKENDS=headless WLR_RENDERER=pixman \
-        "${user[@]}" sway -c "$own/config" 2>"$log" &
-    ready() {
-        WAYLAND_DISPLAY=$(ls "$own"/wayland-[0-9] 2>/dev/null)
-        SWAYSOCK=$(ls "$own"/sway-ipc.* 2>/dev/null)
-        [ -S "$WAYLAND_DISPLAY" ] && [ -S "$SWAYSOCK" ]
-    }
-    export WAYLAND_DISPLAY SWAYSOCK QT_QPA_PLATFORM=wayland
     ;;
 orca)
     # Orca's debug log is block-buffered but for a terminal: script gives it one, and copies

@@ -17,8 +17,7 @@ mkdir -m 700 "$world/home" "$world/run"
 # look for the user's home in the password database, not in HOME.
 export HOME=$world/home XDG_RUNTIME_DIR=$world/run XDG_CONFIG_HOME=$world/home/.config \
     XDG_CACHE_HOME=$world/home/.cache XDG_DATA_HOME=$world/home/.local/share
-unset DISPLAY XAUTHORITY WAYLAND_DISPLAY SWAYSOCK \
-    PIPEWIRE_REMOTE AT_SPI_BUS_ADDRESS SESSION_MANAGER
+unset DISPLAY XAUTHORITY WAYLAND_DISPLAY PIPEWIRE_REMOTE AT_SPI_BUS_ADDRESS SESSION_MANAGER
 export PULSE_SERVER=unix:$world/run/no-sound # until a test starts its own: never autospawned
 if [ "${1:-}" = --bus ]; then
     shift
