@@ -232,7 +232,9 @@ private Q_SLOTS:
         QClipboard *clipboard = QGuiApplication::clipboard();
         // A compositor takes back at once a copy it refuses (Mutter's, with no keyboard here).
         clipboard->setText(u"before"_s);
-        const bool none = QTest::qWaitFor([&] { return clipboard->text().isEmpty(); }, 2000);
+        const bool refused = clipboard->text() == u"before"_s &&
+                             QTest::qWaitFor([&] { return clipboard->text().isEmpty(); }, 2000),
+                   none = refused || clipboard->text().isEmpty();
         int ignored = 0, closes = 0;
         for (quint64 seed = first; seed < first + quint64(count); ++seed) {
             std::mt19937_64 rng(seed);
@@ -261,7 +263,7 @@ private Q_SLOTS:
                 const QString all = w.proposals().join(u'\n'), copied = kind == 6 ? last : all;
                 const QString now = clipboard->text(); // where none is kept, a copy not yet refused
                 if (kind >= 6 && now != (none || all.isEmpty() ? held : copied) &&
-                    !(none && now == copied))
+                    !(refused && now == copied))
                     w.failures << u"copied "_s + now;
                 if (copyAll->isEnabled() == w.proposals().isEmpty())
                     w.failures << u"all proposals' copy on with %1"_s.arg(w.proposals().size());
