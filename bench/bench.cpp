@@ -3,8 +3,9 @@
 
 // Benchmarks: processor cost and pace of real runs of every game, for our event-loop wait and
 // for the classic busy-polling wait, on the offscreen platform and on the desktop's own (xcb when
-// DISPLAY is set, windows on Windows); then, where the start-up probes are built, start-up time
-// and peak memory of our program against a bare Qt window.
+// DISPLAY is set, windows on Windows); then start-up time and peak memory of our program against
+// a bare Qt window and one with a label (with a static Qt, on the desktop's platform alone, and
+// the size of each probe's file).
 //
 // kiparano_bench             prints the whole table (bench/run.sh runs it under Xvfb)
 // kiparano_bench --runs [ours|polling] [GAME...]
@@ -18,6 +19,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QTimer>
@@ -225,9 +227,8 @@ void printRuns(const QString &platform, const QStringList &lines)
     }
 }
 
-#ifdef KIPARANO_BENCH_STARTUP
 // The instructions a probe runs, from its start to its first frame (it exits there), counted by
-// callgrind; 0 where valgrind is missing.
+// callgrind; 0 where valgrind is missing (and under Wine).
 double instructions(const QString &probe, const QString &platform)
 {
     QProcess valgrind;
@@ -246,12 +247,15 @@ double instructions(const QString &probe, const QString &platform)
 void startUp(const QString &dir, const QString &platform)
 {
     const char *const names[] = {"kiparano_startup", "bare_startup", "label_startup"};
+    QString files[3];
+    for (int which = 0; which < 3; ++which)
+        files[which] = dir + u'/' + QString::fromLatin1(names[which]) +
+                       (QSysInfo::productType() == u"windows" ? u".exe"_s : QString());
     std::vector<double> ms[3], kb[3];
     for (int round = 0; round < 21; ++round)
         for (int which = 0; which < 3; ++which) {
             const auto t0 = Clock::now();
-            const QString probe = dir + u'/' + QString::fromLatin1(names[which]);
-            const QStringList f = childLines(probe, {}, platform).value(0).split(u' ');
+            const QStringList f = childLines(files[which], {}, platform).value(0).split(u' ');
             if (f.size() != 2)
                 continue;
             ms[which].push_back((f[0].toDouble() - double(t0.time_since_epoch().count())) / 1e6);
@@ -268,17 +272,20 @@ void startUp(const QString &dir, const QString &platform)
         m[0], m[1], m[0] / m[1], m[2], m[0] / m[2]);
     std::printf("| peak resident memory | %.0f kB | %.0f kB | %.2fx | %.0f kB | %.2fx |\n", k[0],
                 k[1], k[0] / k[1], k[2], k[0] / k[2]);
-    const double i[3] = {instructions(dir + QStringLiteral("/kiparano_startup"), platform),
-                         instructions(dir + QStringLiteral("/bare_startup"), platform),
-                         instructions(dir + QStringLiteral("/label_startup"), platform)};
+#ifdef QT_STATIC // Qt is in each probe: their sizes compare (stripped at the link)
+    const double kB[3] = {QFileInfo(files[0]).size() / 1024.0, QFileInfo(files[1]).size() / 1024.0,
+                          QFileInfo(files[2]).size() / 1024.0};
+    std::printf("| program file | %.0f kB | %.0f kB | %.2fx | %.0f kB | %.2fx |\n", kB[0], kB[1],
+                kB[0] / kB[1], kB[2], kB[0] / kB[2]);
+#endif
+    const double i[3] = {instructions(files[0], platform), instructions(files[1], platform),
+                         instructions(files[2], platform)};
     if (i[0] > 0 && i[1] > 0 && i[2] > 0)
         std::printf(
             "| instructions to the first frame (callgrind, the same from run to run) | %.1f "
             "M | %.1f M | %.2fx | %.1f M | %.2fx |\n",
             i[0] / 1e6, i[1] / 1e6, i[0] / i[1], i[2] / 1e6, i[0] / i[2]);
 }
-
-#endif
 
 } // namespace
 
@@ -300,7 +307,9 @@ int main(int argc, char *argv[])
     std::printf("# kiparano benchmarks\n");
     for (const QString &platform : platforms)
         printRuns(platform, childLines(self, {QStringLiteral("--runs")}, platform));
-#ifdef KIPARANO_BENCH_STARTUP
+#ifdef QT_STATIC // the probes hold the desktop's platform plugin alone
+    startUp(dir, desktop);
+#else
     for (const QString &platform : platforms)
         startUp(dir, platform);
 #endif

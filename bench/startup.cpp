@@ -3,9 +3,9 @@
 
 // Start-up probe: opens either our window (KIPARANO_PROBE_OURS), a bare QWidget of the same
 // size, or that QWidget with one QLabel of text (KIPARANO_PROBE_LABEL), and at its first painted
-// frame prints the monotonic clock in nanoseconds and the peak resident memory in kilobytes, then
-// exits at once. The parent process subtracts its own clock reading taken just before it started
-// this one.
+// frame prints the monotonic clock in nanoseconds and the peak memory (resident set, or working
+// set on Windows) in kilobytes, then exits at once. The parent process subtracts its own clock
+// reading taken just before it started this one.
 
 #include <QApplication>
 #include <QLabel>
@@ -18,7 +18,7 @@
 #include "window/kiparano.h"
 #endif
 
-#include <sys/resource.h>
+#include "system.h"
 
 #include <chrono>
 #include <cstdio>
@@ -35,11 +35,9 @@ public:
             // Report once the frame has been flushed, on the next turn of the loop.
             QTimer::singleShot(0, [] {
                 const auto now = std::chrono::steady_clock::now().time_since_epoch();
-                rusage usage{};
-                getrusage(RUSAGE_SELF, &usage);
                 std::printf("%lld %ld\n",
                             static_cast<long long>(std::chrono::nanoseconds(now).count()),
-                            usage.ru_maxrss);
+                            peakMemoryKb());
                 std::fflush(stdout);
                 std::_Exit(0); // what the probe measures ends here, tearing down is not part of it
             });

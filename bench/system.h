@@ -13,3 +13,6 @@ double cpuSeconds();
 double bareWaitLateMs();
 // What that bare wait is, for the table.
 const char *bareWait();
+
+// The most memory this process has held at once (peak resident set, or working set), in kB.
+long peakMemoryKb();

@@ -22,6 +22,13 @@ double cpuSeconds()
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
+long peakMemoryKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
 const char *bareWait()
 {
     return "a bare 10 ms timerfd waited for with poll(), no Qt,";

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <psapi.h>
+
 #include <chrono>
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION // Windows 10 1803; not named by MinGW-w64 10
@@ -19,6 +21,14 @@ double cpuSeconds()
         return double((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
     };
     return seconds(kernel) + seconds(user);
+}
+
+long peakMemoryKb()
+{
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return long(counters.PeakWorkingSetSize / 1024);
 }
 
 const char *bareWait()
