@@ -9,9 +9,8 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusObjectPath>
+#include <QDBusInterface>
+#include <QDBusReply>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -174,28 +173,21 @@ QString copiesRead(const std::function<void()> &copy, const std::function<void()
 QString typeOnMutter(std::initializer_list<quint32> keys)
 {
     static const QString service = u"org.gnome.Mutter.RemoteDesktop"_s;
-    static QString session; // made at the first key, kept while Mutter runs
-    QDBusMessage reply;
-    const auto call = [&](const QString &method, const QVariantList &arguments = {}) {
-        QDBusMessage message =
-            session.isEmpty()
-                ? QDBusMessage::createMethodCall(service, u"/org/gnome/Mutter/RemoteDesktop"_s,
-                                                 service, method)
-                : QDBusMessage::createMethodCall(service, session, service + u".Session"_s, method);
-        message.setArguments(arguments);
-        if (reply.type() != QDBusMessage::ErrorMessage)
-            reply = QDBusConnection::sessionBus().call(message);
-    };
-    if (session.isEmpty()) {
-        call(u"CreateSession"_s);
-        session = reply.arguments().value(0).value<QDBusObjectPath>().path();
-        call(u"Start"_s);
+    static QDBusInterface *session = nullptr; // made at the first key, kept while Mutter runs
+    if (!session) {
+        QDBusInterface desktop(service, u"/org/gnome/Mutter/RemoteDesktop"_s, service);
+        const QDBusReply<QDBusObjectPath> made = desktop.call(u"CreateSession"_s);
+        if (!made.isValid())
+            return made.error().message();
+        session = new QDBusInterface(service, made.value().path(), service + u".Session"_s);
+        session->call(u"Start"_s);
     }
+    QString fault;
     for (const quint32 key : keys)
-        call(u"NotifyKeyboardKeysym"_s, {key, true});
+        fault += session->call(u"NotifyKeyboardKeysym"_s, key, true).errorMessage();
     for (auto key = std::rbegin(keys); key != std::rend(keys); ++key)
-        call(u"NotifyKeyboardKeysym"_s, {*key, false});
-    return reply.type() == QDBusMessage::ErrorMessage ? reply.errorMessage() : QString();
+        fault += session->call(u"NotifyKeyboardKeysym"_s, *key, false).errorMessage();
+    return fault;
 }
 
 // The real program, started on the desktop (on X, found by its new window).
