@@ -7,6 +7,9 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+
 int main(int argc, char *argv[])
 {
     preparePlatform();
@@ -16,5 +19,13 @@ int main(int argc, char *argv[])
 
     kiparano window;
     window.show();
-    return app.exec();
+    const int status = app.exec();
+    // Qt's Wayland plugin can hang tearing its connection down, its event thread left waiting
+    // for a read another thread prepared. The window is gone and Wayland hands nothing over at
+    // exit (no clipboard manager takes a copy then), so the program ends here.
+    if (QGuiApplication::platformName().startsWith(u"wayland")) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
 }
