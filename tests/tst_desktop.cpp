@@ -143,7 +143,7 @@ QString clipboardAwaits(const QString &expected, const std::function<void()> &pr
     const QRegularExpression whole(QRegularExpression::anchoredPattern(expected));
     QString held;
     const auto look = [&] {
-        press();
+        press(), QTest::qWait(500); // read as the copy is made, Wine's clipboard may refuse it
         QProcess reader;
         reader.setProcessChannelMode(QProcess::MergedChannels);
         reader.startCommand(qEnvironmentVariable("QT_QPA_PLATFORM") == u"wayland"
