@@ -60,6 +60,14 @@ said() { grep -a -c -E "SPEECH OUTPUT: .*(ミヴォレタ|予想|ロト|Numbers)
 played() { # sounds other than their Orca's speech (speech-dispatcher's, no synthesizer here)
     grep "Created input" "$runtime/pulse.log" | grep -v -c /speech-dispatcher/ || true
 }
+quiet() { # until Orca's log has not grown for three seconds (two minutes at the most)
+    local size=-1
+    for _ in $(seq 40); do
+        [ "$(stat -c %s "$runtime/orca.log")" != "$size" ] || return 0
+        size=$(stat -c %s "$runtime/orca.log")
+        sleep 3
+    done
+}
 home() { find "$home" -path "$home/kiparano" -prune -o -printf '%p %u %T@\n' | sort; }
 
 use=$1
@@ -68,19 +76,23 @@ for command in "$use" "$@"; do
     echo "own-desk.sh: running, as $user: $(sed -n '/[^ ]/{s/^ *//p;q}' <<<"$command")"
     as_user bash -c "cd ~/kiparano && $command"
     if [ "$command" = "$use" ]; then # they look at what it built, and hear it
+        # (USE may have shown the program already: Orca must say more of it than it had)
+        earlier=$(said)
         as_user "$home/kiparano/build/window/kiparano" >"$runtime/program.log" 2>&1 &
-        awaited '[ "$(said)" -gt 0 ]' || true
+        awaited '[ "$(said)" -gt "$earlier" ]' || true
         pkill -u $user -x kiparano && wait $! || true
+        quiet # what Orca had still to say of it is said before it is counted
         heard=$(said) played=$(played) before=$(home)
-        if [ "$heard" -eq 0 ]; then
+        if [ "$heard" -eq "$earlier" ]; then
             echo "own-desk.sh: $user's Orca said nothing of the program; it said:"
             grep -a "SPEECH OUTPUT" "$runtime/orca.log" | tail -n 10
             tail -n 5 "$runtime/wm.log" "$runtime/program.log"
             exit 1
         fi
-        echo "own-desk.sh: $user's Orca read the program's window: $heard lines"
+        echo "own-desk.sh: $user's Orca read the program's window: $((heard - earlier)) lines"
     fi
 done
+quiet
 faults=()
 [ "$(session)" = "$started" ] || faults+=("the session's processes changed; now: $(session)")
 [ "$(said)" = "$heard" ] || faults+=("$user's Orca said more of the program: $(said) lines, not $heard;
