@@ -1,8 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The kiparano developers
 // SPDX-License-Identifier: MIT
 
-// The program on real servers, through XTest or Mutter's remote desktop. DESKTOP_PROGRAM: "wine
-// kiparano.exe".
+// The program on real servers, through XTest or Mutter's remote desktop (or DESKTOP_PROGRAM).
 
 #include "desktop/bell.h"
 #include "window/kiparano.h"
@@ -13,7 +12,6 @@
 #include <QDBusReply>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
@@ -100,8 +98,7 @@ struct User {
     Display *x = XOpenDisplay(nullptr);
 };
 
-// What `said` finds in each whole line of that log (its last capture), each line read just once;
-// with no pattern, the lines.
+// What `said` finds in each whole line of SERVICE_LOG (its last capture), or its lines.
 QStringList logged(const QRegularExpression &said = {})
 {
     static QFile file(qEnvironmentVariable("SERVICE_LOG"));
@@ -158,19 +155,16 @@ QString clipboardAwaits(const QString &expected, const std::function<void()> &pr
     return waitFor(look, 120) ? QString() : u"the clipboard holds: "_s + held;
 }
 
-// Two Numbers 3 proposals, one a line, as copied after two runs, one in the other.
+// Nothing once `copy` has the last of two Numbers 3 runs, one in the other, `copyAll` both.
 const QString numbers3 = u"Numbers3の予想だよ \\d \\d \\d"_s, both = numbers3 + u'\n' + numbers3;
-
-// Nothing once `copy` has the last of those runs, `copyAll` both.
 QString copiesRead(const std::function<void()> &copy, const std::function<void()> &copyAll)
 {
     const QString fault = clipboardAwaits(numbers3, copy);
     return fault.isEmpty() ? clipboardAwaits(both, copyAll) : fault;
 }
 
-// Keys typed through GNOME's compositor's remote desktop service, as a remote desktop client
-// types them (from the first key on, the seat has a keyboard): pressed in turn, let go the other
-// way, so {XK_Alt_L, XK_F4} is Alt+F4. Nothing once typed, else Mutter's answer.
+// Keys typed through Mutter's remote desktop service (the seat has a keyboard from the first on):
+// pressed in turn, let go the other way ({XK_Alt_L, XK_F4} is Alt+F4). Else Mutter's answer.
 QString typeOnMutter(std::initializer_list<quint32> keys)
 {
     static const QString service = u"org.gnome.Mutter.RemoteDesktop"_s;
@@ -183,8 +177,7 @@ QString typeOnMutter(std::initializer_list<quint32> keys)
         session = new QDBusInterface(service, made.value().path(), service + u".Session"_s);
         session->call(u"Start"_s);
     }
-    // Sent at once, one after the other, the last waited for: a key held while the test waits
-    // for Mutter's answer would repeat on a busy machine.
+    // Sent at once, the last waited for: a key held while Mutter answers repeats on a busy machine.
     for (const quint32 key : keys)
         session->asyncCall(u"NotifyKeyboardKeysym"_s, key, true);
     for (auto key = std::rbegin(keys); key != std::rend(keys) - 1; ++key)
@@ -460,15 +453,9 @@ private Q_SLOTS:
         const auto bells = [&](int count) {
             return waitFor([&] { return logged(played).size() == count; });
         };
-        // The server the clients talk to, as it runs now, and its answer once it runs again.
-        const auto server = [] {
-            QFile pid(qEnvironmentVariable("XDG_RUNTIME_DIR") + u"/pulse/pid"_s);
-            if (!pid.open(QIODevice::ReadOnly))
-                return pid_t(qEnvironmentVariableIntValue("SERVICE_PID"));
-            return pid_t(pid.readAll().trimmed().toInt());
-        };
-        const auto restarted = [&] {
-            ::kill(server(), SIGKILL);
+        const pid_t server = pid_t(qEnvironmentVariableIntValue("SERVICE_PID"));
+        const auto restarted = [&] { // ended, and answering again
+            ::kill(server, SIGKILL);
             return waitFor([] {
                 QProcess pactl;
                 pactl.start(u"pactl"_s, {u"get-default-sink"_s});
@@ -486,13 +473,13 @@ private Q_SLOTS:
         }
         numbers3(), QTest::qWait(2000);
         if (stall)
-            ::kill(server(), SIGSTOP);
+            ::kill(server, SIGSTOP);
         if (!heard)
             QTest::qWait(2000); // its bell rung, and under way
         user.close(program.window);
         const QString fault = program.fault(limit);
         if (stall)
-            ::kill(server(), SIGCONT);
+            ::kill(server, SIGCONT);
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
         QTest::qWait(1000);
         QCOMPARE(logged(played).size(), heard);
