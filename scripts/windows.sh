@@ -15,6 +15,8 @@
 #            then the real kiparano.exe, driven through X, and its DLL search
 #   reproducible  build and package twice with reprotest (scripts/reproducible.sh zip): the
 #            same bytes
+#   bench    the benchmark under Wine on an X server of its own (docs/benchmarks.md), then the
+#            real kiparano.exe started eleven times, timed from `wine` to its window on X
 # Qt 6.8 is cross-built with the host tools of its own version, which Debian 13 has: on another
 # system the script runs itself in a clean Debian 13 (scripts/fresh-debian.sh, as root) with
 # this checkout and the cache mounted.
@@ -40,7 +42,7 @@ build=$root/build-windows
 # server to run the result (and xclip to read what it copies), zip to ship it; the Linux side of
 # the tests (tst_desktop drives the exe through X) builds with the usual packages.
 bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev \
-    qt6-base-dev-tools dpkg-dev python3 reuse wine wine64 xvfb xclip libxtst-dev zip
+    qt6-base-dev-tools dpkg-dev python3 reuse wine wine64 xvfb x11-utils xclip libxtst-dev zip
 
 elapsed() { echo "$(($(date +%s) - $1)) s"; }
 
@@ -199,6 +201,29 @@ run_tests() {
     return $status
 }
 
+# The benchmark in a throwaway prefix, with a wineserver already running as for a player's second
+# start; then the real program as a player starts it, until its window is on the screen.
+run_bench() {
+    local prefix status=0
+    prefix=$(mktemp -d)
+    WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+        XVFB_SCREEN=1024x768x24 bash scripts/with-service.sh xvfb bash -c '
+            wineboot --init >/dev/null 2>&1 && wineserver -p
+            "$0" "$1/bench/kiparano_bench.exe" && starts=$(for _ in $(seq 11); do
+                started=$(date +%s%N)
+                wine "$1/window/kiparano.exe" &
+                until xwininfo -root -tree | grep -q "ミヴォレタ"; do sleep 0.005; done
+                echo $((($(date +%s%N) - started) / 1000000))
+                kill $! && wait $!
+            done | sort -n | tr "\n" " ")
+            status=$?
+            echo "kiparano.exe, from wine to its window on X, ms (11 starts, sorted): $starts"
+            wineserver --kill; wineserver --wait
+            exit $status' "$root/scripts/wine-run.sh" "$build" || status=$?
+    rm -rf "$prefix"
+    return $status
+}
+
 package() {
     local version name out date
     version=$(sed -n 's/^set(KIPARANO_VERSION \(.*\))$/\1/p' CMakeLists.txt)
@@ -242,6 +267,7 @@ for stage in $stages; do
     test) run_tests ;;
     package) package ;;
     reproducible) bash scripts/reproducible.sh zip ;;
+    bench) run_bench ;;
     *) echo "unknown stage $stage" >&2 && exit 2 ;;
     esac
 done
