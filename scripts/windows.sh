@@ -17,6 +17,9 @@
 #            same bytes
 #   bench    the benchmark under Wine on an X server of its own (docs/benchmarks.md), then the
 #            real kiparano.exe started eleven times, timed from `wine` to its window on X
+#   starts   the real kiparano.exe started STARTS times (300) beside two busy processes, each
+#            until its window shows, then ended: a start that faults or shows nothing within a
+#            minute is counted, with what Wine said (its debugger's backtrace, on a fault)
 # Qt 6.8 is cross-built with the host tools of its own version, which Debian 13 has: on another
 # system the script runs itself in a clean Debian 13 (scripts/fresh-debian.sh, as root) with
 # this checkout and the cache mounted.
@@ -212,7 +215,7 @@ run_bench() {
             "$0" "$1/bench/kiparano_bench.exe" && starts=$(for _ in $(seq 11); do
                 started=$(date +%s%N)
                 wine "$1/window/kiparano.exe" &
-                until xwininfo -root -tree | grep -q "ミヴォレタ"; do sleep 0.005; done
+                until xwininfo -root -tree 2>/dev/null | grep -q "ミヴォレタ"; do sleep 0.005; done
                 echo $((($(date +%s%N) - started) / 1000000))
                 kill $! && wait $!
             done | sort -n | tr "\n" " ")
@@ -220,6 +223,34 @@ run_bench() {
             echo "kiparano.exe, from wine to its window on X, ms (11 starts, sorted): $starts"
             wineserver --kill; wineserver --wait
             exit $status' "$root/scripts/wine-run.sh" "$build" || status=$?
+    rm -rf "$prefix"
+    return $status
+}
+
+run_starts() {
+    local prefix status=0
+    prefix=$(mktemp -d)
+    WINEPREFIX=$prefix WINEDEBUG=-fixme XVFB_SCREEN=1024x768x24 \
+        bash scripts/with-service.sh xvfb bash -c '
+            wineboot --init >/dev/null 2>&1 && wineserver -p
+            shown() { xwininfo -root -tree 2>/dev/null | grep -q "ミヴォレタ"; }
+            for _ in 1 2; do while :; do :; done & done
+            busy=$(jobs -p) faults=0 started=$(date +%s)
+            for start in $(seq "$1"); do
+                wine "$0/window/kiparano.exe" >"$WINEPREFIX/start.log" 2>&1 &
+                waited=0
+                until shown || ! kill -0 $! 2>/dev/null || [ $((waited++)) -ge 600 ]; do sleep 0.1; done
+                if ! shown || grep -q -E "Unhandled|Backtrace" "$WINEPREFIX/start.log"; then
+                    faults=$((faults + 1))
+                    echo "start $start: $(shown && echo "shown, but" || echo "no window;") Wine said:"
+                    cat "$WINEPREFIX/start.log"
+                fi
+                kill $! 2>/dev/null; wait $! 2>/dev/null
+            done
+            kill $busy
+            echo "kiparano.exe started $1 times beside two busy processes in $(($(date +%s) - started)) s: $faults faulted or showed nothing"
+            wineserver --kill; wineserver --wait
+            [ $faults -eq 0 ]' "$build" "${STARTS:-300}" || status=$?
     rm -rf "$prefix"
     return $status
 }
@@ -268,6 +299,7 @@ for stage in $stages; do
     package) package ;;
     reproducible) bash scripts/reproducible.sh zip ;;
     bench) run_bench ;;
+    starts) run_starts ;;
     *) echo "unknown stage $stage" >&2 && exit 2 ;;
     esac
 done

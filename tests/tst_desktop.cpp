@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -98,34 +99,49 @@ struct User {
     Display *x = XOpenDisplay(nullptr);
 };
 
-// What `said` finds in each whole line of SERVICE_LOG (its last capture), or its lines.
+// A log as it is written: its whole lines so far, or what `said` finds in each (its last capture).
+struct Log {
+    explicit Log(const QString &path)
+        : file(path)
+    {
+    }
+    QStringList lines(const QRegularExpression &said = {})
+    {
+        if (file.isOpen() || file.open(QIODevice::ReadOnly))
+            unfinished += file.readAll();
+        if (const qsizetype end = unfinished.lastIndexOf('\n'); end >= 0) {
+            for (const QByteArray &line : unfinished.first(end).split('\n'))
+                all << QString::fromUtf8(line);
+            unfinished.remove(0, end + 1);
+        }
+        if (said.pattern().isEmpty())
+            return all;
+        auto &[looked, matches] = found[said.pattern()];
+        for (; looked < all.size(); ++looked) // each line looked at once
+            if (const auto match = said.match(all[looked]); match.hasMatch())
+                matches << match.captured(match.lastCapturedIndex());
+        return matches;
+    }
+    QString ends()
+    {
+        return (lines().mid(all.size() - 30) << QString::fromUtf8(unfinished)).join(u'\n');
+    }
+
+    QFile file;
+    QByteArray unfinished; // a line still being written
+    QStringList all;
+    std::map<QString, std::pair<qsizetype, QStringList>> found; // lines looked at, found
+};
+
+// The server's log (SERVICE_LOG), and for a failure: what was seen, and how that log ends.
+Log serverLog(qEnvironmentVariable("SERVICE_LOG"));
 QStringList logged(const QRegularExpression &said = {})
 {
-    static QFile file(qEnvironmentVariable("SERVICE_LOG"));
-    static QByteArray unfinished; // a line still being written
-    static QStringList lines;
-    static std::map<QString, std::pair<qsizetype, QStringList>> found; // lines looked at, found
-    if (file.isOpen() || file.open(QIODevice::ReadOnly))
-        unfinished += file.readAll();
-    if (const qsizetype end = unfinished.lastIndexOf('\n'); end >= 0) {
-        for (const QByteArray &line : unfinished.first(end).split('\n'))
-            lines << QString::fromUtf8(line);
-        unfinished.remove(0, end + 1);
-    }
-    if (said.pattern().isEmpty())
-        return lines;
-    auto &[looked, matches] = found[said.pattern()];
-    for (; looked < lines.size(); ++looked)
-        if (const auto match = said.match(lines[looked]); match.hasMatch())
-            matches << match.captured(match.lastCapturedIndex());
-    return matches;
+    return serverLog.lines(said);
 }
-
-// For a failure: what was seen, and how that log ends.
 QString logEnds(const QString &seen)
 {
-    const QStringList lines = logged();
-    return seen + u"\nthe server's log ends:\n"_s + lines.mid(lines.size() - 20).join(u'\n');
+    return seen + u"\nthe server's log ends:\n"_s + serverLog.ends();
 }
 
 // Waits for the desktop generously, for a machine may be slow or busy.
@@ -193,6 +209,7 @@ public:
         QStringList command = QProcess::splitCommand(
             qEnvironmentVariable("DESKTOP_PROGRAM", QStringLiteral(KIPARANO_PROGRAM)));
         setProcessChannelMode(MergedChannels);
+        setStandardOutputFile(output.file.fileName());
         const std::set<Window> before = user.windows();
         start(command.takeFirst(), command);
         waitFor([&] { return !user.x || (window = user.shown(before)) || state() == NotRunning; });
@@ -202,7 +219,6 @@ public:
     // For a failure: whether it runs (every thread's stack), exited or never started; its output.
     QString seen()
     {
-        m_output += readAll();
         QProcess gdb;
         gdb.setProcessChannelMode(MergedChannels);
         if (state() != NotRunning)
@@ -213,8 +229,7 @@ public:
                 : state() != NotRunning     ? u"it runs"_s
                 : exitStatus() == CrashExit ? u"it crashed"_s
                                             : u"it exited with status %1"_s.arg(exitCode())) +
-               u"; its last output:\n"_s +
-               QString::fromLocal8Bit(m_output.right(3000) + gdb.readAll());
+               u"; its last output:\n"_s + output.ends() + QString::fromLocal8Bit(gdb.readAll());
     }
 
     // After the close: what went wrong, unless it exited with `status` within `limit` ms, clean.
@@ -224,29 +239,16 @@ public:
         sinceClose.start();
         const bool late = (state() != NotRunning && !waitForFinished(int(limit) + 10000)) ||
                           sinceClose.elapsed() > limit;
-        m_output += readAll();
-        const bool clean = !m_output.contains("Sanitizer") && !m_output.contains("runtime error");
+        const bool clean = output.lines(QRegularExpression(u"Sanitizer|runtime error"_s)).isEmpty();
         if (late || exitStatus() != NormalExit || exitCode() != status || !clean)
             return u"%1 ms after the close (%2 allowed): "_s.arg(sinceClose.elapsed()).arg(limit) +
                    seen();
         return {};
     }
 
-    // Whether a line it printed since the last call matches `pattern`.
-    bool printed(const QRegularExpression &pattern)
-    {
-        const QByteArray more = isOpen() ? readAll() : QByteArray();
-        m_output += more, m_unread += more;
-        const qsizetype end = m_unread.lastIndexOf('\n') + 1;
-        const bool found = pattern.match(QString::fromUtf8(m_unread.first(end))).hasMatch();
-        m_unread.remove(0, end);
-        return found;
-    }
-
     Window window = 0;
-
-private:
-    QByteArray m_output, m_unread;
+    QTemporaryDir dir;
+    Log output{dir.filePath(u"output"_s)}; // what it printed
 };
 
 // How long a close may take: twice what it takes here, now, as soon as it shows, and a second.
@@ -323,8 +325,8 @@ private Q_SLOTS:
         QVERIFY2(typing.isEmpty(), qPrintable(u"no remote desktop: "_s + typing));
         const auto sent = [](Program &program, const QString &event, std::function<void()> press) {
             const QRegularExpression line(u"(xdg_toplevel|wl_keyboard)[@#][0-9]+\\."_s + event);
-            return waitFor(
-                [&] { return press(), waitFor([&] { return program.printed(line); }, 5); });
+            const auto printed = [&] { return !program.output.lines(line).isEmpty(); };
+            return waitFor([&] { return press(), waitFor(printed, 5); });
         };
         const auto closed = [&](Program &program) { // Alt+F4 again if Mutter drops it (busy)
             return sent(program, u"close\\("_s, [&] { type({XK_Alt_L, XK_F4}); });
