@@ -162,8 +162,8 @@ private Q_SLOTS:
             QList<double> script; // values for the first stage, then the attempts
             for (int i = 0; i < 31 * boxes; ++i)
                 script << (i * 37 % 101) / 101.0;
-            for (int n : game.attempts) // the Rnd value that drawInRange turns into n
-                script << (n - lower + 0.5) / (upper - lower + 1);
+            for (int n : game.attempts) // the Rnd value drawInRange turns into n, at its top
+                script << (n - lower + 0.99) / (upper - lower + 1);
             FakeSurface surface(script);
             Oracle oracle(script);
             game.handler(surface);
