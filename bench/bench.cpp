@@ -273,8 +273,9 @@ void startUp(const QString &dir, const QString &platform)
     std::printf("| peak resident memory | %.0f kB | %.0f kB | %.2fx | %.0f kB | %.2fx |\n", k[0],
                 k[1], k[0] / k[1], k[2], k[0] / k[2]);
 #ifdef QT_STATIC // Qt is in each probe: their sizes compare (stripped at the link)
-    const double kB[3] = {QFileInfo(files[0]).size() / 1024.0, QFileInfo(files[1]).size() / 1024.0,
-                          QFileInfo(files[2]).size() / 1024.0};
+    double kB[3];
+    std::transform(files, files + 3, kB,
+                   [](const QString &f) { return QFileInfo(f).size() / 1024.0; });
     std::printf("| program file | %.0f kB | %.0f kB | %.2fx | %.0f kB | %.2fx |\n", kB[0], kB[1],
                 kB[0] / kB[1], kB[2], kB[0] / kB[2]);
 #endif

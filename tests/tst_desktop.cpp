@@ -180,7 +180,7 @@ QString copiesRead(const std::function<void()> &copy, const std::function<void()
 }
 
 // Keys typed through Mutter's remote desktop service (the seat has a keyboard from the first on):
-// pressed in turn, let go the other way ({XK_Alt_L, XK_F4} is Alt+F4). Else Mutter's answer.
+// pressed in turn, let go the other way ({XK_Alt_L, XK_F4} is Alt+F4); Mutter's answer to the last.
 QString typeOnMutter(std::initializer_list<quint32> keys)
 {
     static const QString service = u"org.gnome.Mutter.RemoteDesktop"_s;
