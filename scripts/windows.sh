@@ -180,79 +180,76 @@ build_program() {
     x86_64-w64-mingw32-objdump -p "$build/window/kiparano.exe" | grep "Load Configuration"
 }
 
+# Runs the bash `script` (its arguments after it, the first as $0) under Wine in a throwaway prefix
+# (WINEDEBUG, if set, says what Wine logs; nothing by default), on an X server of its own, once
+# the prefix is made; shown says whether our window is on that screen. Wine is ended after it.
+under_wine() {
+    local prefix status=0 script=$1
+    shift
+    prefix=$(mktemp -d)
+    WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml=" \
+        XVFB_SCREEN=1024x768x24 script=$script bash scripts/with-service.sh xvfb bash -c '
+            shown() { xwininfo -root -tree 2>/dev/null | grep -q "ミヴォレタ"; }
+            wineboot --init >/dev/null 2>&1 && wineserver --wait
+            (eval "$script")
+            status=$?
+            wineserver --kill; wineserver --wait
+            exit $status' "$@" || status=$?
+    rm -rf "$prefix"
+    return $status
+}
+
 # Wine in a throwaway prefix, on an X server of its own: the cross-built tests through CTest,
 # then the real kiparano.exe from the Linux desktop test, pressed through XTest and closed as a
 # window manager closes it; it may take as long to exit as when closed at once, and 0.5 s.
 run_tests() {
-    local prefix status=0 driver=$build/linux-driver
+    local status=0 driver=$build/linux-driver
     cmake -S "$root" -B "$driver" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     cmake --build "$driver" --target tst_desktop >/dev/null
-    prefix=$(mktemp -d)
     echo "== tests under Wine ($(wine --version 2>/dev/null))"
-    WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
-        XVFB_SCREEN=1024x768x24 bash scripts/with-service.sh xvfb bash -c '
-            wineboot --init >/dev/null 2>&1 && wineserver --wait
-            ctest --test-dir "$0" --output-on-failure &&
-                echo "== kiparano.exe under Wine, pressed through X and closed" &&
-                DESKTOP_PROGRAM="wine $0/window/kiparano.exe" DESKTOP_CLASS=kiparano.exe \
-                "$1/tests/tst_desktop" copiedOnX
-            status=$?
-            wineserver --kill; wineserver --wait
-            exit $status' "$build" "$driver" 2>&1 |
+    under_wine '
+        ctest --test-dir "$0" --output-on-failure &&
+            echo "== kiparano.exe under Wine, pressed through X and closed" &&
+            DESKTOP_PROGRAM="wine $0/window/kiparano.exe" DESKTOP_CLASS=kiparano.exe \
+            "$1/tests/tst_desktop" copiedOnX' "$build" "$driver" 2>&1 |
         grep -v -E "wine32|multiarch|i386" || status=$?
-    rm -rf "$prefix"
     return $status
 }
 
-# The benchmark in a throwaway prefix, with a wineserver already running as for a player's second
-# start; then the real program as a player starts it, until its window is on the screen.
+# The benchmark, with a wineserver running as for a player's second start; then the real program
+# as a player starts it, until its window is on the screen.
 run_bench() {
-    local prefix status=0
-    prefix=$(mktemp -d)
-    WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
-        XVFB_SCREEN=1024x768x24 bash scripts/with-service.sh xvfb bash -c '
-            wineboot --init >/dev/null 2>&1 && wineserver -p
-            "$0" "$1/bench/kiparano_bench.exe" && starts=$(for _ in $(seq 11); do
-                started=$(date +%s%N)
-                wine "$1/window/kiparano.exe" &
-                until xwininfo -root -tree 2>/dev/null | grep -q "ミヴォレタ"; do sleep 0.005; done
-                echo $((($(date +%s%N) - started) / 1000000))
-                kill $! && wait $!
-            done | sort -n | tr "\n" " ")
-            status=$?
-            echo "kiparano.exe, from wine to its window on X, ms (11 starts, sorted): $starts"
-            wineserver --kill; wineserver --wait
-            exit $status' "$root/scripts/wine-run.sh" "$build" || status=$?
-    rm -rf "$prefix"
-    return $status
+    under_wine 'wineserver -p
+        "$0" "$1/bench/kiparano_bench.exe" && starts=$(for _ in $(seq 11); do
+            started=$(date +%s%N)
+            wine "$1/window/kiparano.exe" &
+            until shown; do sleep 0.005; done
+            echo $((($(date +%s%N) - started) / 1000000))
+            kill $! && wait $!
+        done | sort -n | tr "\n" " ")
+        status=$?
+        echo "kiparano.exe, from wine to its window on X, ms (11 starts, sorted): $starts"
+        exit $status' "$root/scripts/wine-run.sh" "$build"
 }
 
 run_starts() {
-    local prefix status=0
-    prefix=$(mktemp -d)
-    WINEPREFIX=$prefix WINEDEBUG=-fixme XVFB_SCREEN=1024x768x24 \
-        bash scripts/with-service.sh xvfb bash -c '
-            wineboot --init >/dev/null 2>&1 && wineserver -p
-            shown() { xwininfo -root -tree 2>/dev/null | grep -q "ミヴォレタ"; }
-            for _ in 1 2; do while :; do :; done & done
-            busy=$(jobs -p) faults=0 started=$(date +%s)
-            for start in $(seq "$1"); do
-                wine "$0/window/kiparano.exe" >"$WINEPREFIX/start.log" 2>&1 &
-                waited=0
-                until shown || ! kill -0 $! 2>/dev/null || [ $((waited++)) -ge 600 ]; do sleep 0.1; done
-                if ! shown || grep -q -E "Unhandled|Backtrace" "$WINEPREFIX/start.log"; then
-                    faults=$((faults + 1))
-                    echo "start $start: $(shown && echo "shown, but" || echo "no window;") Wine said:"
-                    cat "$WINEPREFIX/start.log"
-                fi
-                kill $! 2>/dev/null; wait $! 2>/dev/null
-            done
-            kill $busy
-            echo "kiparano.exe started $1 times beside two busy processes in $(($(date +%s) - started)) s: $faults faulted or showed nothing"
-            wineserver --kill; wineserver --wait
-            [ $faults -eq 0 ]' "$build" "${STARTS:-300}" || status=$?
-    rm -rf "$prefix"
-    return $status
+    WINEDEBUG=-fixme under_wine 'wineserver -p
+        for _ in 1 2; do while :; do :; done & done
+        busy=$(jobs -p) faults=0 started=$(date +%s)
+        for start in $(seq "$1"); do
+            wine "$0/window/kiparano.exe" >"$WINEPREFIX/start.log" 2>&1 &
+            waited=0
+            until shown || ! kill -0 $! 2>/dev/null || [ $((waited++)) -ge 600 ]; do sleep 0.1; done
+            if ! shown || grep -q -E "Unhandled|Backtrace" "$WINEPREFIX/start.log"; then
+                faults=$((faults + 1))
+                echo "start $start: $(shown && echo "shown, but" || echo "no window;") Wine said:"
+                cat "$WINEPREFIX/start.log"
+            fi
+            kill $! 2>/dev/null; wait $! 2>/dev/null
+        done
+        kill $busy
+        echo "kiparano.exe started $1 times beside two busy processes in $(($(date +%s) - started)) s: $faults faulted or showed nothing"
+        [ $faults -eq 0 ]' "$build" "${STARTS:-300}"
 }
 
 package() {
