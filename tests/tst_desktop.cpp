@@ -101,8 +101,9 @@ struct User {
 
 // A log as it is written: its whole lines so far, or what `said` finds in each (its last capture).
 struct Log {
-    explicit Log(const QString &path)
-        : file(path)
+    Log(const QString &name, const QString &path)
+        : name(name),
+          file(path)
     {
     }
     QStringList lines(const QRegularExpression &said = {})
@@ -122,27 +123,20 @@ struct Log {
                 matches << match.captured(match.lastCapturedIndex());
         return matches;
     }
-    QString ends()
+    QString ends() // for a failure
     {
-        return (lines().mid(all.size() - 30) << QString::fromUtf8(unfinished)).join(u'\n');
+        const QStringList last = lines().mid(all.size() - 30) << QString::fromUtf8(unfinished);
+        return u"\n"_s + name + u" ends:\n"_s + last.join(u'\n');
     }
 
+    QString name;
     QFile file;
     QByteArray unfinished; // a line still being written
     QStringList all;
     std::map<QString, std::pair<qsizetype, QStringList>> found; // lines looked at, found
 };
 
-// The server's log (SERVICE_LOG), and for a failure: what was seen, and how that log ends.
-Log serverLog(qEnvironmentVariable("SERVICE_LOG"));
-QStringList logged(const QRegularExpression &said = {})
-{
-    return serverLog.lines(said);
-}
-QString logEnds(const QString &seen)
-{
-    return seen + u"\nthe server's log ends:\n"_s + serverLog.ends();
-}
+Log server(u"the server's log"_s, qEnvironmentVariable("SERVICE_LOG"));
 
 // Waits for the desktop generously, for a machine may be slow or busy.
 bool waitFor(const std::function<bool()> &done, int seconds = 60)
@@ -179,8 +173,7 @@ QString copiesRead(const std::function<void()> &copy, const std::function<void()
     return fault.isEmpty() ? clipboardAwaits(both, copyAll) : fault;
 }
 
-// Keys typed through Mutter's remote desktop service (the seat has a keyboard from the first on):
-// pressed in turn, let go the other way ({XK_Alt_L, XK_F4} is Alt+F4); Mutter's answer to the last.
+// Keys typed through Mutter's remote desktop: pressed in turn, let go the other way; its answer.
 QString typeOnMutter(std::initializer_list<quint32> keys)
 {
     static const QString service = u"org.gnome.Mutter.RemoteDesktop"_s;
@@ -229,7 +222,7 @@ public:
                 : state() != NotRunning     ? u"it runs"_s
                 : exitStatus() == CrashExit ? u"it crashed"_s
                                             : u"it exited with status %1"_s.arg(exitCode())) +
-               u"; its last output:\n"_s + output.ends() + QString::fromLocal8Bit(gdb.readAll());
+               output.ends() + QString::fromLocal8Bit(gdb.readAll());
     }
 
     // After the close: what went wrong, unless it exited with `status` within `limit` ms, clean.
@@ -248,11 +241,11 @@ public:
 
     Window window = 0;
     QTemporaryDir dir;
-    Log output{dir.filePath(u"output"_s)}; // what it printed
+    Log output{u"its output"_s, dir.filePath(u"output"_s)};
 };
 
 // How long a close may take: twice what it takes here, now, as soon as it shows, and a second.
-// `closed` closes it (by default as a window manager on X does) and says whether that reached it.
+// `closed` closes it (by default as an X window manager does) and says whether that reached it.
 qint64 closeLimit(User &user, const std::function<bool(Program &)> &closed = {})
 {
     Program least(user);
@@ -273,10 +266,9 @@ class TestDesktop : public QObject {
     User user;
 
 private Q_SLOTS:
-    // The real program on X (or under Wine), pressed through XTest: its window's class is the one
-    // its desktop entry names; two Numbers 3 runs, one in the other, copied by Ctrl+C and from the
-    // menu (Shift+F10); closed in a run with one nested in it, it exits as soon as one closed
-    // at once, and its copy stays with the clipboard manager (under Wine, with Windows).
+    // The real program on X (or Wine) through XTest: its window's class is its desktop entry's;
+    // two Numbers 3 runs, one in the other, copied by Ctrl+C and the menu (Shift+F10); closed in a
+    // nested run, it exits in time, its copy kept by the clipboard manager (Wine: by Windows).
     void copiedOnX()
     {
         QFile launcher(QStringLiteral(KIPARANO_DESKTOP_ENTRY));
@@ -311,10 +303,8 @@ private Q_SLOTS:
         QVERIFY2((fault = clipboardAwaits(both, [] {})).isEmpty(), qPrintable(fault));
     }
 
-    // The same copies on GNOME's compositor (Mutter), typed through its remote desktop service
-    // and read by wl-paste; then Numbers 3 with Mini Loto in it, closed by Mutter's Alt+F4: it
-    // exits as soon as one closed so at once. The test is no client of Mutter (-platform
-    // offscreen); what Mutter sends the program, it prints (WAYLAND_DEBUG).
+    // The same on Mutter, typed through its remote desktop, read by wl-paste, closed by Alt+F4.
+    // The test is no client of Mutter; the program prints what Mutter sends it (WAYLAND_DEBUG).
     void copiedOnMutter()
     {
         QString typing; // Mutter's answers to the keys, where not a success
@@ -342,8 +332,7 @@ private Q_SLOTS:
         QVERIFY2(limit > 0, qPrintable(typing));
         Program program(user);
         QVERIFY2(sent(program, u"enter\\("_s, [] {}), qPrintable(program.seen()));
-        // Qt 6.8 sets its focus a moment later (Tab, Tab, Space at once gave Loto 6): as long
-        // as the first took to show, and 2 s at the least.
+        // Qt 6.8 focuses a moment later (Tab, Tab, Space at once gave Loto 6): wait as the first.
         QTest::qWait(int(std::max<qint64>(2000, shown)));
         type({XK_Tab}), type({XK_Tab}), type({XK_space}), QTest::qWait(1000), type({XK_space});
         const auto copy = [&] { type({XK_Control_L, XK_c}); };
@@ -357,8 +346,7 @@ private Q_SLOTS:
         QVERIFY2((fault = program.fault(limit)).isEmpty(), qPrintable(fault));
     }
 
-    // X gone in a nested run after a copy: the program ends (Qt's xcb exits with status 1), neither
-    // hangs nor crashes. The test is no client of that X (-platform offscreen).
+    // X gone in a nested run after a copy: the program exits with status 1 (Qt's xcb), no hang.
     void xServerGone()
     {
         Program program(user);
@@ -372,8 +360,7 @@ private Q_SLOTS:
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 
-    // Orca says each run that ends (Numbers 3, then one nested in Loto 6), not one cut short by
-    // the close, and the entry of the menu a right click opens.
+    // Orca says each run that ends, not one the close cuts short, and the menu's entry.
     void heard()
     {
         QVERIFY2(qEnvironmentVariableIsSet("SERVICE_LOG"), "run under with-service.sh orca");
@@ -394,30 +381,28 @@ private Q_SLOTS:
         });
         w.show();
         w.activateWindow(); // as a window manager gives a new window the focus
-        QVERIFY2(waitFor([&] { return logged(speech).contains(u"ミヴォレタ★"_s); }, 300),
-                 qPrintable(logEnds(u"the title was not said"_s)));
+        QVERIFY2(waitFor([&] { return server.lines(speech).contains(u"ミヴォレタ★"_s); }, 300),
+                 qPrintable(u"the title was not said"_s + server.ends()));
         const auto shown = [&] { return labels[7]->text() + u": "_s + labels[6]->text(); };
 
         user.key(XK_Tab), user.key(XK_Tab), user.key(XK_space); // Numbers 3
         QVERIFY2(waitFor([&] { return ends.size() == 1; }), qPrintable(shown()));
-        user.key(XK_Tab), user.key(XK_Tab), user.key(XK_Tab), user.key(XK_space); // Loto 6
-        // and Numbers 3 within it
-        QTimer::singleShot(3000, &w, [&] { user.key(XK_Tab), user.key(XK_space); });
+        user.key(XK_Tab), user.key(XK_Tab), user.key(XK_Tab), user.key(XK_space);    // Loto 6,
+        QTimer::singleShot(3000, &w, [&] { user.key(XK_Tab), user.key(XK_space); }); // N3 in it
         QVERIFY2(waitFor([&] { return ends.size() == 3; }, 120), qPrintable(shown()));
         QCOMPARE(w.proposals(), proposals);
         QCOMPARE_LE(widgets().size(), made + 2); // at the most a notice for each depth (Qt 6.4)
-        // A busy machine's Orca comes late (a minute and more beside sanitized builds, so each
-        // of its lines is given five): the close waits until all three are said.
+        // A busy machine's Orca comes late (over a minute beside sanitized builds): five each.
         const QRegularExpression run(u"^(Numbers3の予想だよ|ロト6の予想です) "_s);
-        QVERIFY2(waitFor([&] { return logged(speech).filter(run).size() >= 3; }, 300),
-                 qPrintable(logEnds(u"runs ended:\n"_s + ends.join(u'\n') + u"\nOrca said:\n"_s +
-                                    logged(speech).join(u'\n'))));
+        QVERIFY2(waitFor([&] { return server.lines(speech).filter(run).size() >= 3; }, 300),
+                 qPrintable(u"runs ended:\n"_s + ends.join(u'\n') + u"\nOrca said:\n"_s +
+                            server.lines(speech).join(u'\n') + server.ends()));
 
         user.click(w.winId(), 300, 150, 3); // the menu, and in it the last entry
         user.key(XK_Up);
         const QString all = u"これまでの予想をすべてコピー"_s;
-        QVERIFY2(waitFor([&] { return !logged(speech).filter(all).isEmpty(); }, 300),
-                 qPrintable(logEnds(u"no \""_s + all + u"\" said"_s)));
+        QVERIFY2(waitFor([&] { return !server.lines(speech).filter(all).isEmpty(); }, 300),
+                 qPrintable(u"no \""_s + all + u"\" said"_s + server.ends()));
         user.key(XK_Return);
         QTRY_COMPARE(QGuiApplication::clipboard()->text(), proposals.join(u'\n'));
 
@@ -425,16 +410,14 @@ private Q_SLOTS:
         QTimer::singleShot(1000, &w, [&] { user.close(w.winId()); });
         QVERIFY2(waitFor([&] { return !w.isVisible(); }), "the window did not close");
         QTest::qWait(2000); // for anything said of the run cut short
-        const QStringList runs = logged(speech).filter(run);
+        const QStringList runs = server.lines(speech).filter(run);
         qInfo("Orca said:\n%s", qPrintable(runs.join(u'\n')));
         QCOMPARE(runs, ends);
     }
 
-    // The real program's bells on a sound server (the world gives it a session bus or none):
-    // two Numbers 3 runs, one in the other, heard once each; also with the server stopped
-    // (SIGSTOP), or playing nothing (no session manager), a play under way when the window is
-    // closed in a third run: it exits at once all the same; and with the server ended and
-    // started again during a run, each later bell heard.
+    // The real program's bells: two Numbers 3 runs, one in the other, heard once each; closed in
+    // a third, it exits in time, also with the server stopped (SIGSTOP) or playing nothing (no
+    // session manager); the server ended and started again in a run, each later bell heard.
     void bells_data()
     {
         QTest::addColumn<int>("heard");
@@ -458,11 +441,11 @@ private Q_SLOTS:
         QVERIFY2(program.window, qPrintable(u"no window: "_s + program.seen()));
         const auto numbers3 = [&] { user.click(program.window, 244, 244); };
         const auto bells = [&](int count) {
-            return waitFor([&] { return logged(played).size() == count; });
+            return waitFor([&] { return server.lines(played).size() == count; });
         };
-        const pid_t server = pid_t(qEnvironmentVariableIntValue("SERVICE_PID"));
+        const pid_t player = pid_t(qEnvironmentVariableIntValue("SERVICE_PID"));
         const auto restarted = [&] { // ended, and answering again
-            ::kill(server, SIGKILL);
+            ::kill(player, SIGKILL);
             return waitFor([] {
                 QProcess pactl;
                 pactl.start(u"pactl"_s, {u"get-default-sink"_s});
@@ -471,30 +454,28 @@ private Q_SLOTS:
         };
         if (heard)
             numbers3(), QTest::qWait(1000), numbers3();
-        QVERIFY2(bells(heard), qPrintable(logEnds(program.seen())));
+        QVERIFY2(bells(heard), qPrintable(program.seen() + server.ends()));
         if (restart) { // ended during a run: its bell and a nested one's connect afresh
             numbers3(), QTest::qWait(1000);
-            QVERIFY2(restarted(), qPrintable(logEnds(u"not started again"_s)));
+            QVERIFY2(restarted(), qPrintable(u"not started again"_s + server.ends()));
             numbers3();
-            QVERIFY2(bells(heard = 4), qPrintable(logEnds(program.seen())));
+            QVERIFY2(bells(heard = 4), qPrintable(program.seen() + server.ends()));
         }
         numbers3(), QTest::qWait(2000);
         if (stall)
-            ::kill(server, SIGSTOP);
+            ::kill(player, SIGSTOP);
         if (!heard)
             QTest::qWait(2000); // its bell rung, and under way
         user.close(program.window);
         const QString fault = program.fault(limit);
         if (stall)
-            ::kill(server, SIGCONT);
+            ::kill(player, SIGCONT);
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
         QTest::qWait(1000);
-        QCOMPARE(logged(played).size(), heard);
+        QCOMPARE(server.lines(played).size(), heard);
     }
 
-    // Without a sound server the system beep stands in; with event sounds off, silence (BELL_WAY),
-    // nothing played where a server runs; also after a thousand Bells, on as many threads, each
-    // gone as it rang.
+    // No sound server: the system beep; event sounds off: silence (BELL_WAY), nothing played.
     void ring()
     {
         for (int i = 0; i < 1000; ++i) // Bells gone as they ring, their threads let go at once
@@ -506,7 +487,7 @@ private Q_SLOTS:
         QCOMPARE(QMetaEnum::fromType<Bell::Way>().valueToKey(rang[0][0].toInt()),
                  qgetenv("BELL_WAY"));
         if (const QString played = qEnvironmentVariable("SERVICE_PLAYED"); !played.isEmpty())
-            QVERIFY2(logged(QRegularExpression(played)).isEmpty(), "a sound played");
+            QVERIFY2(server.lines(QRegularExpression(played)).isEmpty(), "a sound played");
     }
 };
 

@@ -121,9 +121,8 @@ private Q_SLOTS:
         QVERIFY(*lowest >= 0 && *lowest < 1e-3 && *highest < 1 && *highest > 1 - 1e-3);
     }
 
-    // Each game's whole run, write by write, with draws that break its rule before the last
-    // keeps it (each box a digit of its own); and the cheer messages for every r, the final one
-    // with one beep after it.
+    // Each game's whole run, write by write, with draws that break its rule before the last keeps
+    // it (each box a digit of its own); the cheer messages for every r, the final one beeped.
     void games()
     {
         const struct {

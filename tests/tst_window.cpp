@@ -133,7 +133,6 @@ struct Watched : kiparano {
 class TestWindow : public QObject {
     Q_OBJECT
 
-    static QLabel *label(QWidget &w, int k) { return w.findChild<QLabel *>(u"Label%1"_s.arg(k)); }
     static QPushButton *button(QWidget &w, const char *name)
     {
         return w.findChild<QPushButton *>(QLatin1String(name));
@@ -147,8 +146,7 @@ private Q_SLOTS:
         QApplication::setQuitOnLastWindowClosed(false);
     }
 
-    // A fixed size, the first focus; after a Loto 6 run and a long status text, the picture
-    // (tests/reference/).
+    // A fixed size, the first focus; after Loto 6 and a long status, the picture (reference/).
     void look()
     {
         Scripted w;
@@ -177,8 +175,8 @@ private Q_SLOTS:
         }
     }
 
-    // On the real timer, each wait made late: no wait of a Numbers 3 run ends before its place on
-    // the timeline; after a nested run the next wait lasts its full delay.
+    // On the real timer, waits made late: none ends before its place on the timeline; after a
+    // nested run the next lasts its full delay.
     void paceKept()
     {
         LateTimer w;
@@ -207,9 +205,9 @@ private Q_SLOTS:
         w.show();
         SendMessageW(HWND(w.winId()), WM_GETOBJECT, 0, LPARAM(UiaRootObjectId));
         connect(&w, &kiparano::beeped, &w, [&] {
-            QStringList said{label(w, 8)->text()};
-            for (int k : {1, 2, 3, 7})
-                said << label(w, k)->text();
+            QStringList said;
+            for (int k : {8, 1, 2, 3, 7})
+                said << w.findChild<QLabel *>(u"Label%1"_s.arg(k))->text();
             std::fprintf(stderr, "announced: %s\n", qUtf8Printable(said.join(u' '))); // as UTF-8
         });
         button(w, "Numbers3")->click();
@@ -219,10 +217,8 @@ private Q_SLOTS:
 #endif
 
     // Random sessions of presses at every depth up to and beyond the nesting bound, closed at a
-    // random moment or not, each replayed from its seed (MONKEY_SESSIONS=N from MONKEY_SEED=S).
-    // The copy key copies the last run that ended, the menu's other entry all, one a line; before
-    // one ends, nothing (checked where the clipboard keeps a copy: Weston's headless compositor
-    // has no seat, Mutter's no keyboard here).
+    // random moment or not (MONKEY_SESSIONS=N from MONKEY_SEED=S). Copies: the last run's, or all
+    // (nothing before one ends), checked where the clipboard keeps them (not Weston's, Mutter's).
     void monkey()
     {
         const int count = qEnvironmentVariableIntValue("MONKEY_SESSIONS");
