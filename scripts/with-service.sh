@@ -141,5 +141,9 @@ command=$!
 trap 'kill $command 2>/dev/null; wait $command; stop; exit 130' INT TERM HUP
 wait $command
 status=$?
+if ! kill -0 $server 2>/dev/null; then # ended before its time (a crash, or a test's doing)
+    echo "with-service.sh: $service ended during the test; its log ends:" >&2
+    tail -n 40 "$log" >&2
+fi
 stop
 exit $status
