@@ -14,7 +14,8 @@
 # say) or clipboard manager (Xfce's settings daemon, on X), runs COMMAND against it, with the
 # server's process id in SERVICE_PID (the one a sound server's clients talk to), its log in
 # SERVICE_LOG and, for a sound server, what it logs for each sound played in SERVICE_PLAYED, and
-# stops it again, also when interrupted. A server has two minutes to start, however slow the
+# stops it again, also when interrupted; one that ended before then has its log's last lines
+# printed (a crash's report among them). A server has two minutes to start, however slow the
 # machine; exits 77, which CTest reports as a skip, when it cannot start at all. Nothing of the
 # user's own session is used or touched: a test may run from one's own desktop, screen reader on.
 set -u
