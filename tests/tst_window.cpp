@@ -146,7 +146,8 @@ private Q_SLOTS:
         QApplication::setQuitOnLastWindowClosed(false);
     }
 
-    // A fixed size, the first focus; after Loto 6 and a long status, the picture (reference/).
+    // A fixed size, the first focus and texts, a seed each; after Loto 6 and a long status, the
+    // picture (reference/).
     void look()
     {
         Scripted w;
@@ -155,6 +156,10 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(w.minimumSize(), w.maximumSize()); // and 421 x 279, as the picture shows
         QCOMPARE(w.focusWidget(), button(w, "miniroto"));
+        QCOMPARE(w.findChild<QLabel *>(u"Label8"_s)->text(), u"トゥミカ"_s);
+        QCOMPARE(w.findChild<QLabel *>(u"Label7"_s)->text(), u"下のボタンをクリック!"_s);
+        kiparano first, second; // as two launches: each proposes its own numbers
+        QCOMPARE_NE(first.rnd(), second.rnd());
 
         button(w, "roto6")->click();
         w.setText(Label::Label7, QStringLiteral(u"もうしばらくお待ちください なにがでるかな???"));
