@@ -14,9 +14,11 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QRawFont>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -133,6 +135,7 @@ struct Watched : kiparano {
 class TestWindow : public QObject {
     Q_OBJECT
 
+    static QLabel *label(QWidget &w, int k) { return w.findChild<QLabel *>(u"Label%1"_s.arg(k)); }
     static QPushButton *button(QWidget &w, const char *name)
     {
         return w.findChild<QPushButton *>(QLatin1String(name));
@@ -156,10 +159,17 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(w.minimumSize(), w.maximumSize()); // and 421 x 279, as the picture shows
         QCOMPARE(w.focusWidget(), button(w, "miniroto"));
-        QCOMPARE(w.findChild<QLabel *>(u"Label8"_s)->text(), u"トゥミカ"_s);
-        QCOMPARE(w.findChild<QLabel *>(u"Label7"_s)->text(), u"下のボタンをクリック!"_s);
+        QCOMPARE(label(w, 8)->text(), u"トゥミカ"_s);
+        QCOMPARE(label(w, 7)->text(), u"下のボタンをクリック!"_s);
         kiparano first, second; // as two launches: each proposes its own numbers
         QCOMPARE_NE(first.rnd(), second.rnd());
+        // The tooltip and the menu in a face with their Japanese: ours where the system has none.
+        const QMenu *menu = w.findChild<QMenu *>();
+        const QString entries = menu->actions()[0]->text() + menu->actions()[1]->text();
+        for (const auto &[font, text] :
+             {std::pair{QToolTip::font(), label(w, 9)->toolTip()}, {menu->font(), entries}})
+            for (const QChar c : text)
+                QVERIFY2(QRawFont::fromFont(font).supportsCharacter(c), qPrintable(text));
 
         button(w, "roto6")->click();
         w.setText(Label::Label7, QStringLiteral(u"もうしばらくお待ちください なにがでるかな???"));
@@ -212,7 +222,7 @@ private Q_SLOTS:
         connect(&w, &kiparano::beeped, &w, [&] {
             QStringList said;
             for (int k : {8, 1, 2, 3, 7})
-                said << w.findChild<QLabel *>(u"Label%1"_s.arg(k))->text();
+                said << label(w, k)->text();
             std::fprintf(stderr, "announced: %s\n", qUtf8Printable(said.join(u' '))); // as UTF-8
         });
         button(w, "Numbers3")->click();
