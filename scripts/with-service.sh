@@ -83,8 +83,14 @@ weston)
     ;;
 mutter)
     # GNOME's compositor, headless on a virtual monitor, Wayland alone; on the session bus, where
-    # its remote desktop service gives the seat a keyboard once a client types through it.
-    mutter --headless --wayland --no-x11 --virtual-monitor 1024x768 \
+    # its remote desktop service gives the seat a keyboard once a client types through it. Its
+    # keys do not repeat: a test's key, held while a busy machine delivers its release, is typed
+    # once, as it was meant.
+    mkdir -p "$runtime/config/glib-2.0/settings"
+    printf '[org/gnome/desktop/peripherals/keyboard]\nrepeat=false\n' \
+        >"$runtime/config/glib-2.0/settings/keyfile"
+    GSETTINGS_BACKEND=keyfile XDG_CONFIG_HOME=$runtime/config \
+        mutter --headless --wayland --no-x11 --virtual-monitor 1024x768 \
         --wayland-display=wayland-kiparano >"$log" 2>&1 &
     export WAYLAND_DISPLAY=wayland-kiparano QT_QPA_PLATFORM=wayland
     ready() { [ -S "$runtime/wayland-kiparano" ]; }

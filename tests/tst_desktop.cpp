@@ -338,7 +338,10 @@ private Q_SLOTS:
         const auto copy = [&] { type({XK_Control_L, XK_c}); };
         const auto copyAll = [&] { type({XK_Shift_L, XK_F10}), type({XK_Up}), type({XK_Return}); };
         QString fault = copiesRead(copy, copyAll);
-        QVERIFY2(fault.isEmpty(), qPrintable(fault + u'\n' + typing + program.seen()));
+        const QRegularExpression keys(u"(.*wl_keyboard[@#][0-9]+\\.(?:key|repeat_info)\\(.*)"_s);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault + u"\nthe keys it was sent:\n"_s +
+                                             program.output.lines(keys).join(u'\n') + u'\n' +
+                                             typing + program.seen()));
         type({XK_space}), QTest::qWait(1000); // Numbers 3, Mini Loto in it
         type({XK_Shift_L, XK_Tab}), type({XK_Shift_L, XK_Tab}), type({XK_space}),
             QTest::qWait(1000);
