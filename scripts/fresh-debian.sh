@@ -143,6 +143,36 @@ else
     touch "$base/.complete"
     echo "cache Debian $release ($arch) root: cold, made in $(($(date +%s) - made)) s"
 fi
+inside() { # runs a shell script in a root, as root
+    chroot "$1" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive \
+        sh -ec "$2"
+}
+# Across byte orders (the root's programs big-endian, say, and this machine's little) qemu-user
+# cannot emulate priority-inheriting mutexes: scripts/plain-mutexes.c says why, and stands in,
+# preloaded in every run's root. It is built once for each of its versions, in a copy of the
+# minimal system that the compiler leaves with.
+mutexes=
+if [ "$(od -An -tx1 -j5 -N1 "$base/bin/true")" != "$(od -An -tx1 -j5 -N1 /bin/true)" ]; then
+    source=$project/scripts/plain-mutexes.c
+    mutexes=$cache/plain-mutexes-$suite-$arch-$(sha256sum "$source" | cut -c1-16).so
+    if [ -f "$mutexes" ]; then
+        echo "cache plain mutexes for $arch: warm, in $mutexes"
+    else
+        made=$(date +%s)
+        scratch=$base.scratch
+        rm -rf --one-file-system "$scratch" && cp -a "$base" "$scratch"
+        cp /etc/resolv.conf "$scratch/etc/resolv.conf"
+        cp "$source" "$scratch/tmp/plain-mutexes.c"
+        mount -t proc proc "$scratch/proc" && mount --rbind /dev "$scratch/dev"
+        inside "$scratch" 'apt-get update -qq
+            apt-get install -y -qq --no-install-recommends gcc libc6-dev >/dev/null
+            gcc -O2 -shared -fPIC -o /tmp/plain-mutexes.so /tmp/plain-mutexes.c'
+        umount -R -l "$scratch/dev" "$scratch/proc"
+        cp "$scratch/tmp/plain-mutexes.so" "$mutexes.new" && mv "$mutexes.new" "$mutexes"
+        rm -rf --one-file-system "$scratch"
+        echo "cache plain mutexes for $arch: cold, built in $(($(date +%s) - made)) s"
+    fi
+fi
 flock -u "$lock"
 
 # A run's copy is locked while it lives: one left by a run killed outright is removed here.
@@ -172,6 +202,8 @@ cleanup() {
 trap cleanup EXIT
 cp -a "$base/." "$root/"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
+# Thrown away after the run, the root needs no package's files synced to disk one by one.
+echo force-unsafe-io >"$root/etc/dpkg/dpkg.cfg.d/kiparano-unsafe-io"
 # Downloads are kept for later runs, by one run at a time; a run beside it downloads its own.
 archives=$cache/archives-$suite-$arch
 exec {archives_lock}>"$archives.lock"
@@ -185,24 +217,16 @@ mount -t tmpfs tmpfs "$root/tmp"
 chmod 1777 "$root/tmp"
 mount --bind "$archives" "$root/var/cache/apt/archives"
 
-inside() { # runs a shell script in the root, as root
-    chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive \
-        sh -ec "$1"
-}
-# Across byte orders (the root's programs big-endian, say, and this machine's little) qemu-user
-# cannot emulate priority-inheriting mutexes: scripts/plain-mutexes.c says why, and stands in.
-if [ "$(od -An -tx1 -j5 -N1 "$root/bin/true")" != "$(od -An -tx1 -j5 -N1 /bin/true)" ]; then
+if [ -n "$mutexes" ]; then
     echo "fresh-debian.sh: $arch's byte order is not this machine's: plain mutexes for all"
-    cp "$project/scripts/plain-mutexes.c" "$root/tmp/"
-    inside 'apt-get update -qq && apt-get install -y -qq --no-install-recommends gcc libc6-dev >/dev/null
-        gcc -O2 -shared -fPIC -o /usr/local/lib/plain-mutexes.so /tmp/plain-mutexes.c
-        echo /usr/local/lib/plain-mutexes.so >/etc/ld.so.preload'
+    cp "$mutexes" "$root/usr/local/lib/plain-mutexes.so"
+    echo /usr/local/lib/plain-mutexes.so >"$root/etc/ld.so.preload"
 fi
 if [ -n "$cross" ]; then
     # A library both architectures use must be of one version in both; a mirror of security
     # updates may hold this machine's architecture alone, so here packages come from the suite
     # and its updates.
-    inside "dpkg --add-architecture $cross
+    inside "$root" "dpkg --add-architecture $cross
         sed -i '/-security /d' /etc/apt/sources.list"
 fi
 
