@@ -19,13 +19,13 @@ prebuilt=
 # gsettings-desktop-schemas holds the switch for event sounds; libxtst-dev drives the X server as
 # a user would; dbus-daemon and at-spi2-core give a private session and its accessibility bus,
 # and Orca reads the window aloud; xfce4-settings' daemon keeps a clipboard when its owner
-# leaves; gdb takes the stacks of a hung program; desktop-file-utils and appstream validate the
-# desktop entry and the metainfo, man-db shows the manual pages; clang-format and reuse check
-# the format and licensing.
+# leaves; gdb takes the stacks of a hung program (not under an emulator, which cannot trace);
+# desktop-file-utils and appstream validate the desktop entry and the metainfo, man-db shows the
+# manual pages; clang-format and reuse check the format and licensing.
 servers=(weston xvfb x11-utils xclip pulseaudio pulseaudio-utils gsettings-desktop-schemas
-    dbus-daemon at-spi2-core orca xfce4-settings gdb desktop-file-utils appstream man-db python3)
+    dbus-daemon at-spi2-core orca xfce4-settings desktop-file-utils appstream man-db python3)
 if [ -z "$prebuilt" ]; then
-    bash scripts/install-deps.sh "${servers[@]}" mutter wl-clipboard pipewire pipewire-pulse \
+    bash scripts/install-deps.sh "${servers[@]}" gdb mutter wl-clipboard pipewire pipewire-pulse \
         wireplumber libxtst-dev clang-format reuse
 else # what the tests run on, not what built them; a cross build tests neither PipeWire nor Mutter
     bash scripts/install-deps.sh --only "${servers[@]}" cmake libqt6widgets6 libqt6dbus6 \
