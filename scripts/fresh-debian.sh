@@ -184,7 +184,8 @@ for stale in /tmp/kiparano-fresh.*.lock; do
     exec {other}<"$stale"
     if flock -n "$other"; then
         echo "fresh-debian.sh: removing ${stale%.lock}, left by a run that was cut off"
-        rm -rf --one-file-system "${stale%.lock}" "$stale"
+        rm -rf --one-file-system "${stale%.lock}" "$stale" \
+            "$cache/archives.$(basename "${stale%.lock}")"
     fi
     exec {other}<&-
 done
@@ -197,17 +198,24 @@ cleanup() {
         umount -R -l "$root/$mount" 2>/dev/null || true
     done
     rm -rf --one-file-system "$root" "$root.lock"
-    case $archives in "$cache"/archives.*) rm -rf "$archives" ;; esac
+    rm -rf "$cache/archives.$(basename "$root")"
 }
 trap cleanup EXIT
 cp -a "$base/." "$root/"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 # Thrown away after the run, the root needs no package's files synced to disk one by one.
 echo force-unsafe-io >"$root/etc/dpkg/dpkg.cfg.d/kiparano-unsafe-io"
-# Downloads are kept for later runs, by one run at a time; a run beside it downloads its own.
+# Downloads are kept for later runs, by one run at a time; a run beside it downloads into a
+# folder of its own, which starts with links to every package kept (apt moves a download there
+# only once it is whole), so that it fetches only what is new.
 archives=$cache/archives-$suite-$arch
 exec {archives_lock}>"$archives.lock"
-flock -n "$archives_lock" || archives=$(mktemp -d "$cache/archives.XXXXXX")
+if ! flock -n "$archives_lock"; then
+    kept=$archives
+    archives=$cache/archives.$(basename "$root")
+    mkdir "$archives"
+    find "$kept" -maxdepth 1 -name '*.deb' -exec ln -t "$archives" {} +
+fi
 mkdir -p "$archives/partial"
 mount -t proc proc "$root/proc"
 mount -t sysfs sysfs "$root/sys"
