@@ -194,7 +194,8 @@ exec {root_lock}>"$root.lock"
 flock "$root_lock"
 flock -u "$sweep"
 cleanup() {
-    for mount in root/kiparano root/.cache/kiparano var/cache/apt/archives tmp dev sys proc; do
+    for mount in root/kiparano root/.cache/kiparano var/cache/ccache var/cache/apt/archives tmp \
+        dev sys proc; do
         umount -R -l "$root/$mount" 2>/dev/null || true
     done
     rm -rf --one-file-system "$root" "$root.lock"
@@ -250,6 +251,26 @@ if [ -n "$worktree" ]; then
 else
     git clone -q "$project" "$root/root/kiparano"
     echo "fresh-debian.sh: a clean Debian $release ($arch) with kiparano at $(git -C "$root/root/kiparano" log -1 --format=%h)"
+fi
+# With KIPARANO_COMPILER_CACHE set (CI sets it), the commands compile through ccache, whose
+# cache is kept beside the minimal system for the runs after: a warm run's builds compile only
+# what changed, and make the same objects. The system gets ccache before the commands, and a
+# contributor's builds use it as they would a launcher of their own (CMAKE_CXX_COMPILER_LAUNCHER).
+if [ -n "${KIPARANO_COMPILER_CACHE:-}" ] && [ "$arch" = "$(dpkg --print-architecture)" ]; then
+    compiled=$cache/ccache-$suite-$arch
+    if [ -d "$compiled" ]; then
+        echo "cache compiler cache for Debian $release ($arch): warm, in $compiled"
+    else
+        mkdir -p "$compiled" && chmod 777 "$compiled"
+        echo "cache compiler cache for Debian $release ($arch): cold, in $compiled"
+    fi
+    mkdir -p "$root/var/cache/ccache"
+    mount --bind "$compiled" "$root/var/cache/ccache"
+    # Shared by root and by the contributor the commands may run as.
+    printf 'cache_dir = /var/cache/ccache\numask = 000\nmax_size = 4G\n' >"$root/etc/ccache.conf"
+    inside "$root" 'apt-get update -qq
+        apt-get install -y -qq --no-install-recommends ccache >/dev/null'
+    environment+=(CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 for command in "$@"; do
     name=$(sed -n '/[^ ]/{s/^ *//p;q}' <<<"$command") # its first line

@@ -25,7 +25,9 @@ mkdir -p "$runtime" && chown $user: "$runtime" && chmod 700 "$runtime"
 as_user() {
     runuser -u $user -- env -i HOME="$home" USER=$user LOGNAME=$user LANG=C.UTF-8 TERM=dumb \
         PATH=/usr/local/bin:/usr/bin:/bin XDG_RUNTIME_DIR="$runtime" DISPLAY=:5 \
-        DBUS_SESSION_BUS_ADDRESS="unix:path=$runtime/bus" CI="${CI:-}" "$@"
+        DBUS_SESSION_BUS_ADDRESS="unix:path=$runtime/bus" CI="${CI:-}" \
+        ${CMAKE_C_COMPILER_LAUNCHER:+CMAKE_C_COMPILER_LAUNCHER=$CMAKE_C_COMPILER_LAUNCHER} \
+        ${CMAKE_CXX_COMPILER_LAUNCHER:+CMAKE_CXX_COMPILER_LAUNCHER=$CMAKE_CXX_COMPILER_LAUNCHER} "$@"
 }
 awaited() { # whether the check holds within two minutes
     for _ in $(seq 1200); do

@@ -19,6 +19,8 @@ deb) build="bash package.sh" artifact="build-package/kiparano_*.deb" ;;
 zip) build="bash scripts/windows.sh build package" artifact="build-windows/kiparano-*.zip" ;;
 *) echo "usage: $0 deb|zip" >&2 && exit 2 ;;
 esac
+# Each build compiled by the compiler itself: a difference cannot hide behind a cached object.
+unset CMAKE_C_COMPILER_LAUNCHER CMAKE_CXX_COMPILER_LAUNCHER
 bash scripts/install-deps.sh --only reprotest faketime diffoscope-minimal locales-all
 source=$(mktemp -d)
 trap 'rm -rf "$source"' EXIT

@@ -121,21 +121,23 @@ build_qt() (
         textodfwriter    # nothing is saved, let alone as OpenDocument
     )
     unused=("${unused[@]/#/-DFEATURE_}")
-    cmake -G Ninja -S "$src" -B "$work/build" -Wno-dev \
-        -DCMAKE_TOOLCHAIN_FILE="$root/scripts/mingw-w64-x86_64.cmake" \
-        -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-        -DCMAKE_INSTALL_PREFIX="$qt" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF \
-        -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" -DFEATURE_relocatable=ON \
-        -DQT_GENERATE_SBOM=ON -DFEATURE_optimize_size=ON -DFEATURE_gc_binaries=ON \
-        "${unused[@]/%/=OFF}" \
-        -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
-        -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF \
-        -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DINPUT_opengl=no -DFEATURE_direct2d1_1=OFF \
-        -DFEATURE_tabletevent=OFF -DFEATURE_vulkan=OFF \
-        -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_system_zlib=OFF \
-        -DFEATURE_system_pcre2=OFF -DFEATURE_system_freetype=OFF \
-        -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_png=OFF \
-        -DFEATURE_system_doubleconversion=OFF >"$work/configure.log" 2>&1 ||
+    # Built once and kept whole: a compiler cache would only keep its objects a second time.
+    env -u CMAKE_C_COMPILER_LAUNCHER -u CMAKE_CXX_COMPILER_LAUNCHER \
+        cmake -G Ninja -S "$src" -B "$work/build" -Wno-dev \
+            -DCMAKE_TOOLCHAIN_FILE="$root/scripts/mingw-w64-x86_64.cmake" \
+            -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+            -DCMAKE_INSTALL_PREFIX="$qt" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF \
+            -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" -DFEATURE_relocatable=ON \
+            -DQT_GENERATE_SBOM=ON -DFEATURE_optimize_size=ON -DFEATURE_gc_binaries=ON \
+            "${unused[@]/%/=OFF}" \
+            -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
+            -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF \
+            -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DINPUT_opengl=no -DFEATURE_direct2d1_1=OFF \
+            -DFEATURE_tabletevent=OFF -DFEATURE_vulkan=OFF \
+            -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_system_zlib=OFF \
+            -DFEATURE_system_pcre2=OFF -DFEATURE_system_freetype=OFF \
+            -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_png=OFF \
+            -DFEATURE_system_doubleconversion=OFF >"$work/configure.log" 2>&1 ||
         { tail -n 30 "$work/configure.log"; exit 1; }
     echo "configured ($(elapsed "$started")); building $(ninja -C "$work/build" -n | wc -l) steps"
     cmake --build "$work/build" --parallel "$(nproc)"
