@@ -31,6 +31,11 @@ else # what the tests run on, not what built them; a cross build tests neither P
     bash scripts/install-deps.sh --only "${servers[@]}" cmake libqt6widgets6 libqt6dbus6 \
         libqt6test6 qt6-qpa-plugins qt6-wayland libcanberra0 libcanberra-pulse \
         sound-theme-freedesktop libxtst6
+    # scripts/s390x.sh installs this while the build is made elsewhere: its status, once written.
+    if [ -n "${KIPARANO_AWAIT_BUILD:-}" ]; then
+        until [ -s "$KIPARANO_AWAIT_BUILD" ]; do sleep 5; done
+        [ "$(cat "$KIPARANO_AWAIT_BUILD")" = 0 ] || { echo "the build failed" && exit 1; }
+    fi
 fi
 
 if [ -z "$prebuilt" ]; then

@@ -258,10 +258,10 @@ fi
 # contributor's builds use it as they would a launcher of their own (CMAKE_CXX_COMPILER_LAUNCHER).
 if [ -n "${KIPARANO_COMPILER_CACHE:-}" ] && [ "$arch" = "$(dpkg --print-architecture)" ]; then
     compiled=$cache/ccache-$suite-$arch
-    if [ -d "$compiled" ]; then
+    [ -d "$compiled" ] || { mkdir -p "$compiled" && chmod 777 "$compiled"; }
+    if [ -n "$(ls -A "$compiled")" ]; then
         echo "cache compiler cache for Debian $release ($arch): warm, in $compiled"
     else
-        mkdir -p "$compiled" && chmod 777 "$compiled"
         echo "cache compiler cache for Debian $release ($arch): cold, in $compiled"
     fi
     mkdir -p "$root/var/cache/ccache"
